@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with the tests and runs them all.
+# Under CI=true warnings are errors.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+# The core must stay free of Qt.
+if grep -rnE '#\s*include\s*<Q' src/core; then
+    echo "error: src/core includes Qt headers" >&2
+    exit 1
+fi
+
+werror=OFF
+if [ "${CI:-}" = "true" ]; then
+    werror=ON
+fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCANIPARC_WERROR="$werror" > /dev/null
+cmake --build build -j"$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure --no-tests=error -j"$(nproc)"

@@ -1,0 +1,32 @@
+// Locale-independent number texts: fixed-point formatting with a chosen decimal separator and
+// the matching parser. The protocol and the lane fields keep numbers as texts; every decimal
+// text the station writes or reads goes through here so that the separator is one parameter.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace caniparc {
+
+// Formats value with exactly `decimals` digits after the separator ("%1.2f" style: no
+// thousands grouping, at least one digit before the separator). Non-finite values are written as zero.
+std::string FormatFixed(double value, int decimals, char separator);
+
+// Reads a decimal number written with `separator` (a literal comma is accepted too, since
+// time texts always carry one). Surrounding blanks are ignored; anything else that is not
+// part of a finite number makes the whole text invalid.
+std::optional<double> ParseDecimal(std::string_view text, char separator);
+
+// Reads an optionally signed decimal integer that fits into 64 bits; blanks around it are
+// ignored.
+std::optional<std::int64_t> ParseInteger(std::string_view text);
+
+// Rounds to the nearest integer, halves to the even neighbour; values beyond the 64-bit
+// range saturate, NaN gives 0.
+std::int64_t RoundHalfEven(double value);
+
+std::string_view TrimBlanks(std::string_view text);
+
+} // namespace caniparc

@@ -1,0 +1,64 @@
+// The protocol table (see ProtocolTable.h).
+#include "protocol/ProtocolTable.h"
+
+#include <algorithm>
+
+namespace caniparc {
+namespace {
+const std::string kEmpty;
+}
+
+ProtocolTable::ProtocolTable() : rows_(2) {}
+
+const std::string& ProtocolTable::Cell(int col, int row) const {
+    if (col < 0 || col >= ColCount || row < 0 || row >= RowCount())
+        return kEmpty;
+    return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+}
+
+void ProtocolTable::SetCell(int col, int row, std::string text) {
+    if (col < 0 || col >= ColCount || row < 0 || row >= RowCount())
+        return;
+    auto& cell = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    if (cell == text)
+        return;
+    cell = std::move(text);
+    if (listener_)
+        listener_->CellChanged(col, row);
+}
+
+void ProtocolTable::SetRowCount(int count) {
+    rows_.resize(static_cast<std::size_t>(std::max(count, 1)));
+    NotifyRowsChanged();
+}
+
+int ProtocolTable::AppendRow() {
+    rows_.emplace_back();
+    NotifyRowsChanged();
+    return RowCount() - 1;
+}
+
+void ProtocolTable::InsertRow(int at) {
+    at = std::clamp(at, 1, RowCount());
+    rows_.insert(rows_.begin() + at, Row{});
+    NotifyRowsChanged();
+}
+
+void ProtocolTable::RemoveRow(int row) {
+    if (row < 1 || row >= RowCount())
+        return;
+    rows_.erase(rows_.begin() + row);
+    NotifyRowsChanged();
+}
+
+void ProtocolTable::ClearRow(int row) {
+    for (int col = 0; col < ColCount; ++col)
+        SetCell(col, row, {});
+}
+
+void ProtocolTable::NotifyRowsChanged() {
+    if (listener_)
+        listener_->RowsChanged();
+}
+
+} // namespace caniparc

@@ -1,0 +1,76 @@
+// The result protocol: a table of texts with 20 columns, header row 0 and starters from row 1.
+// It is the only store of results; every command reads and writes cell texts.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace caniparc {
+
+enum Column : int {
+    ColStartNr = 0,
+    ColDogName,
+    ColHandler,
+    ColClub,
+    ColCategory,
+    ColTime1,
+    ColFaults1,
+    ColRefusals1,
+    ColTimeFaults1,
+    ColTotal1,
+    ColTime2,
+    ColFaults2,
+    ColRefusals2,
+    ColTimeFaults2,
+    ColTotal2,
+    ColBonus,
+    ColGrade,
+    ColSpeed,
+    ColPlace,
+    ColSortKey,
+};
+inline constexpr int ColCount = 20;
+
+// Told about every change, so that a view can follow the table without a copy of it.
+class ProtocolListener {
+public:
+    virtual ~ProtocolListener() = default;
+    virtual void CellChanged(int col, int row) = 0;
+    // Rows were added, removed or reordered, or the whole table was replaced.
+    virtual void RowsChanged() = 0;
+};
+
+class ProtocolTable {
+public:
+    using Row = std::array<std::string, ColCount>;
+
+    // A new protocol: the header row (empty until the titles are written) and one empty row.
+    ProtocolTable();
+
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    // Reading a cell that does not exist gives the empty text.
+    const std::string& Cell(int col, int row) const;
+    // Writing outside the table is ignored.
+    void SetCell(int col, int row, std::string text);
+
+    const Row& RowAt(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+    void SetRowCount(int count); // at least 1 (the header); new rows are empty
+    int AppendRow();             // returns the new row's index
+    void InsertRow(int at);
+    void RemoveRow(int row);
+    void ClearRow(int row);
+
+    // Whole-table access for sorting and loading; call NotifyRowsChanged afterwards.
+    std::vector<Row>& MutableRows() { return rows_; }
+    const std::vector<Row>& Rows() const { return rows_; }
+    void NotifyRowsChanged();
+
+    void SetListener(ProtocolListener* listener) { listener_ = listener; }
+
+private:
+    std::vector<Row> rows_;
+    ProtocolListener* listener_ = nullptr;
+};
+
+} // namespace caniparc
