@@ -1,6 +1,8 @@
 // The protocol table (see ProtocolTable.h).
 #include "protocol/ProtocolTable.h"
 
+#include "common/NumberText.h"
+
 #include <algorithm>
 
 namespace caniparc {
@@ -54,6 +56,30 @@ void ProtocolTable::RemoveRow(int row) {
 void ProtocolTable::ClearRow(int row) {
     for (int col = 0; col < ColCount; ++col)
         SetCell(col, row, {});
+}
+
+int ProtocolTable::FindStartRow(std::string_view startNumber) const {
+    for (int row = 1; row < RowCount(); ++row)
+        if (Cell(ColStartNr, row) == startNumber)
+            return row;
+    return -1;
+}
+
+RowKind KindOfRow(const ProtocolTable& table, int row) {
+    const auto filled = [&](int col) { return !TrimBlanks(table.Cell(col, row)).empty(); };
+    if (table.Cell(ColTime1, row) == TextDis)
+        return RowKind::Disqualified;
+    if (filled(ColTime1))
+        return filled(ColTime2) ? RowKind::TwoRuns : RowKind::OneRun;
+    for (int col = 0; col < ColCount; ++col)
+        if (!table.Cell(col, row).empty())
+            return RowKind::Registered;
+    return RowKind::Empty;
+}
+
+void WriteColumnTitles(ProtocolTable& table) {
+    for (int col = 0; col < ColCount; ++col)
+        table.SetCell(col, 0, std::string(ColumnTitles[static_cast<std::size_t>(col)]));
 }
 
 void ProtocolTable::NotifyRowsChanged() {

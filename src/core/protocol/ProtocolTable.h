@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace caniparc {
@@ -31,6 +32,34 @@ enum Column : int {
     ColSortKey,
 };
 inline constexpr int ColCount = 20;
+
+// The column titles of the header row, in column order; the sort key's title is empty.
+inline constexpr std::array<std::string_view, ColCount> ColumnTitles = {
+    "Nr.",
+    "Hundename",
+    "Hundeführer/in",
+    "Verband/Verein",
+    "Kat.",
+    "Zeit",
+    "PF",
+    "Vw",
+    "ZF",
+    "GF",
+    "Zeit2",
+    "PF",
+    "Vw",
+    "ZF",
+    "GF",
+    "B",
+    "Ges/Note",
+    "m/sec",
+    "Rang",
+    "",
+};
+
+// The placeholders of a disqualification: "DIS" marks it, "-" marks the values it cancels.
+inline constexpr std::string_view TextDis = "DIS";
+inline constexpr std::string_view TextNone = "-";
 
 // Told about every change, so that a view can follow the table without a copy of it.
 class ProtocolListener {
@@ -66,11 +95,28 @@ public:
     const std::vector<Row>& Rows() const { return rows_; }
     void NotifyRowsChanged();
 
+    // The first data row whose start number is exactly `startNumber` (whole text, case-sensitive),
+    // or -1.
+    int FindStartRow(std::string_view startNumber) const;
+
     void SetListener(ProtocolListener* listener) { listener_ = listener; }
 
 private:
     std::vector<Row> rows_;
     ProtocolListener* listener_ = nullptr;
 };
+
+// What a data row holds.
+enum class RowKind {
+    Empty,        // every cell empty: only the single row of a new protocol
+    Registered,   // a starter without a run
+    OneRun,       // run 1 entered
+    TwoRuns,      // run 1 and run 2 entered
+    Disqualified, // "DIS" in the run-1 time
+};
+RowKind KindOfRow(const ProtocolTable& table, int row);
+
+// Writes the constant column titles into the header row.
+void WriteColumnTitles(ProtocolTable& table);
 
 } // namespace caniparc

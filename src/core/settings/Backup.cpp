@@ -1,0 +1,36 @@
+// The protocol backup (see Backup.h).
+#include "settings/Backup.h"
+
+#include "settings/Settings.h"
+
+namespace caniparc {
+
+std::string BackupFileName(const Settings& settings) {
+    return settings.RezervDir + settings.ProgramTitle + "-Sicherungsdatei.txt";
+}
+
+const FileResult& ProtocolBackup::Write(const ProtocolTable& table) {
+    lastWrite_ = WriteProtocolFile(fs_, table, BackupFileName(settings_));
+    return lastWrite_;
+}
+
+ProtocolLoad ProtocolBackup::Restore(ProtocolTable& table, SortState& sort, Ranking& ranking) const {
+    ProtocolLoad load = ReadProtocolFile(BackupFileName(settings_), table, settings_, sort, ranking);
+    if (IsMissingFile(load.result)) {
+        load.result = {FileError::None, {}, load.result.path};
+        load.startLists = SelectStartersAfterLoad(table);
+    }
+    return load;
+}
+
+std::string ProtocolBackup::StatusText() const {
+    if (!Failing())
+        return {};
+    return "Sicherung fehlgeschlagen! " + DescribeFileResult(lastWrite_);
+}
+
+bool IsMissingFile(const FileResult& result) {
+    return result.error == FileError::CannotOpen && result.code == std::errc::no_such_file_or_directory;
+}
+
+} // namespace caniparc

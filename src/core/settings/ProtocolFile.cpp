@@ -1,0 +1,176 @@
+// Writing and reading the protocol file (see ProtocolFile.h).
+#include "settings/ProtocolFile.h"
+
+#include "common/Encoding.h"
+#include "common/NumberText.h"
+#include "protocol/Ranking.h"
+#include "protocol/Scoring.h"
+
+#include <algorithm>
+
+namespace caniparc {
+namespace {
+
+// The file never holds the hidden sort key.
+constexpr int kWrittenColumns = ColSortKey;
+
+bool IsWritten(const ProtocolTable::Row& row) {
+    return !row[ColStartNr].empty();
+}
+
+// Any starter below the header counts, not only row 1: a number erased in the first row must not
+// empty the whole file, and with it the next backup.
+bool HoldsStarters(const ProtocolTable& table) {
+    const auto& rows = table.Rows();
+    return std::any_of(rows.begin() + std::min<std::ptrdiff_t>(1, std::ssize(rows)), rows.end(), IsWritten);
+}
+
+// A TAB or line break inside a cell would shift every later cell of the row on reading.
+void AppendCell(std::string& text, const std::string& cell) {
+    if (cell.empty()) {
+        text += ' ';
+    } else if (cell.find_first_of("\t\r\n") == std::string::npos) {
+        text += cell;
+    } else {
+        for (const char c : cell)
+            text += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    }
+    text += '\t';
+}
+
+std::string FormatText(const ProtocolTable& table) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(table.RowCount()) * 128);
+    // The header line is always there, so that a first starter can never be read back as titles.
+    for (const auto& row : table.Rows()) {
+        if (&row != &table.Rows().front() && !IsWritten(row))
+            continue;
+        for (int col = 0; col < kWrittenColumns; ++col)
+            AppendCell(text, row[static_cast<std::size_t>(col)]);
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string FieldText(std::string_view field) {
+    return field.empty() ? std::string(" ") : std::string(field);
+}
+
+// After the separator every further TAB of a run is skipped, which is the same as collapsing
+// the run first: an empty field between two TABs vanishes, one before the first TAB stays.
+void FillRow(std::string_view line, ProtocolTable::Row& row) {
+    const bool tabs = line.find('\t') != std::string_view::npos;
+    const char separator = tabs ? '\t' : ';';
+    std::size_t start = 0;
+    for (std::size_t col = 0; col < row.size(); ++col) {
+        const std::size_t end = line.find(separator, start);
+        if (end == std::string_view::npos) {
+            if (start < line.size()) // a trailing separator adds no field
+                row[col] = FieldText(line.substr(start));
+            return;
+        }
+        row[col] = FieldText(line.substr(start, end - start));
+        start = end + 1;
+        while (tabs && start < line.size() && line[start] == '\t')
+            ++start;
+    }
+}
+
+// The next line and the position after its end: CR LF, a lone LF and a lone CR each end a line.
+std::string_view NextLine(std::string_view text, std::size_t& pos) {
+    const std::size_t start = pos;
+    const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r')
+        ++pos;
+    if (pos < text.size() && text[pos] == '\n')
+        ++pos;
+    return text.substr(start, end - start);
+}
+
+void RestoreHeaderTitles(ProtocolTable::Row& header) {
+    for (int col = 0; col < ColSortKey; ++col) {
+        auto& cell = header[static_cast<std::size_t>(col)];
+        if (TrimBlanks(cell).empty())
+            cell = std::string(ColumnTitles[static_cast<std::size_t>(col)]);
+    }
+}
+
+} // namespace
+
+std::string FormatProtocolFile(const ProtocolTable& table) {
+    if (!HoldsStarters(table))
+        return {};
+    return EncodeTextFile(FormatText(table)).bytes;
+}
+
+FileError ParseProtocolFile(std::string_view bytes, std::vector<ProtocolTable::Row>& rows, std::size_t maxLines) {
+    const std::string text = DecodeTextFile(bytes);
+    std::size_t lines = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++lines) {
+        if (lines == maxLines)
+            return FileError::TooManyRows; // before a single row is built
+        NextLine(text, pos);
+    }
+    std::vector<ProtocolTable::Row> parsed(lines);
+    std::size_t pos = 0;
+    for (auto& row : parsed)
+        FillRow(NextLine(text, pos), row);
+    rows = std::move(parsed);
+    return FileError::None;
+}
+
+void LoadProtocolRows(ProtocolTable& table, std::vector<ProtocolTable::Row> rows) {
+    if (rows.empty())
+        rows.push_back(table.RowAt(0));
+    if (rows.size() < 2)
+        rows.resize(2);
+    RestoreHeaderTitles(rows.front());
+    table.MutableRows() = std::move(rows);
+    table.NotifyRowsChanged();
+}
+
+FileResult WriteProtocolFile(FileSystem& fs, const ProtocolTable& table, const std::filesystem::path& path) {
+    return WriteFileAtomically(fs, path, FormatProtocolFile(table));
+}
+
+ProtocolLoad ReadProtocolBytes(std::string_view bytes, ProtocolTable& table, const Settings& settings, SortState& sort,
+                               Ranking& ranking) {
+    std::vector<ProtocolTable::Row> rows;
+    if (const FileError error = ParseProtocolFile(bytes, rows); error != FileError::None)
+        return {{error, {}, {}}, {}};
+    LoadProtocolRows(table, std::move(rows));
+    RecalcRow(table, settings, 0);
+    RecalcPlaces(table, settings, sort, ranking);
+    return {{}, SelectStartersAfterLoad(table)};
+}
+
+ProtocolLoad ReadProtocolFile(const std::filesystem::path& path, ProtocolTable& table, const Settings& settings,
+                              SortState& sort, Ranking& ranking) {
+    std::string bytes;
+    if (FileResult result = ReadWholeFile(path, MaxProtocolFileBytes, bytes); !result.Ok())
+        return {std::move(result), {}};
+    ProtocolLoad load = ReadProtocolBytes(bytes, table, settings, sort, ranking);
+    load.result.path = path.string();
+    return load;
+}
+
+StartListSelection SelectStartersAfterLoad(const ProtocolTable& table) {
+    StartListSelection selection;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        if (!TrimBlanks(table.Cell(ColStartNr, row)).empty())
+            selection.startNumbers.push_back(table.Cell(ColStartNr, row));
+    }
+    const int entries = static_cast<int>(selection.startNumbers.size());
+    for (int row = 1; row <= entries && row < table.RowCount(); ++row) {
+        if (TrimBlanks(table.Cell(ColTime1, row)).empty()) {
+            selection.lane1Index = row - 1;
+            break;
+        }
+    }
+    selection.selectedRow = selection.lane1Index + 1;
+    selection.lane2Index = entries > 1 ? 1 : -1;
+    return selection;
+}
+
+} // namespace caniparc

@@ -1,0 +1,149 @@
+// Start-up, shutdown and the protocol side of the run (see Station.h).
+#include "station/Station.h"
+
+#include "protocol/RunEntry.h"
+#include "settings/FileAccess.h"
+#include "settings/SettingsIO.h"
+#include "station/Dialogs.h"
+
+namespace caniparc {
+
+namespace {
+
+FileSystem& FileSystemOf(StationServices& services, std::unique_ptr<FileSystem>& own) {
+    if (!services.fileSystem) {
+        own = MakeLocalFileSystem();
+        services.fileSystem = own.get();
+    }
+    return *services.fileSystem;
+}
+
+LaneInputs InputsOf(const LaneEntry& lane) {
+    LaneInputs inputs;
+    inputs.entered = true;
+    inputs.startNumber = std::to_string(lane.startNumber);
+    inputs.faults = lane.faultsText;
+    inputs.refusals = lane.refusalsText;
+    inputs.timeFaults = lane.timeFaultText;
+    inputs.time = lane.timeText;
+    return inputs;
+}
+
+} // namespace
+
+Station::Station(StationServices services, std::string programTitle)
+    : services_(services), backup_(settings_, FileSystemOf(services_, ownFileSystem_)),
+      run_(services.time, services.scheduler, settings_, services.sound) {
+    settings_.ProgramTitle = std::move(programTitle);
+    run_.SetHooks(this);
+}
+
+Station::~Station() {
+    run_.SetHooks(nullptr);
+}
+
+void Station::Startup(const StationPaths& paths, char decimalSeparator) {
+    settings_.DecimalSeparator = decimalSeparator;
+    if (services_.settingsStore)
+        LoadSettings(*services_.settingsStore, settings_);
+    ApplyBackupFolderDefault(settings_, paths.programFolder, paths.environment, FolderAcceptsFiles);
+    run_.SetSoundPaths({paths.startSound, paths.stopSound});
+    WriteColumnTitles(table_);
+    restoreResult_ = backup_.Restore(table_, sort_, ranking_).result;
+    KeepUnreadableBackup();
+    if (settings_.LsCFG < 2)
+        RecalcPlaces(table_, settings_, sort_, ranking_);
+    if (table_.RowCount() > 2)
+        SelectRow(FirstRowWithoutTime(table_));
+    run_.MakeReady();
+    ShowBestTime();
+    if (!restoreResult_.Ok() && listener_)
+        listener_->BackupStatusChanged();
+}
+
+void Station::KeepUnreadableBackup() {
+    // The next entry would overwrite a backup that exists but could not be read; move it
+    // aside first so the previous session's results can still be recovered by hand.
+    if (restoreResult_.Ok() || IsMissingFile(restoreResult_))
+        return;
+    const std::filesystem::path path = BackupFileName(settings_);
+    keptBackup_ = path.string() + ".unlesbar";
+    if (services_.fileSystem->Rename(path, keptBackup_))
+        keptBackup_.clear();
+}
+
+std::string Station::BackupStatusText() const {
+    if (backup_.Failing())
+        return backup_.StatusText();
+    if (!restoreResult_.Ok() && !IsMissingFile(restoreResult_)) {
+        std::string text = DescribeFileResult(restoreResult_);
+        if (!keptBackup_.empty())
+            text += "; aufbewahrt als " + keptBackup_;
+        return text;
+    }
+    return {};
+}
+
+void Station::ShowBestTime() {
+    if (settings_.LsCFG >= 2)
+        return;
+    const std::int64_t ms = ranking_.bestTime;
+    run_.ShowDigits(1, ms / 1000, static_cast<int>((ms % 1000) / 10));
+    if (listener_)
+        listener_->RankingChanged();
+}
+
+bool Station::EnterRun(const RunEntry& entry) {
+    std::array<LaneInputs, 2> lanes;
+    if (entry.lane1)
+        lanes[0] = InputsOf(*entry.lane1);
+    if (entry.lane2)
+        lanes[1] = InputsOf(*entry.lane2);
+    const EntryOutcome outcome = EnterRunIntoProtocol(table_, settings_, sort_, ranking_, lanes);
+    if (!outcome.ok) {
+        services_.dialogs.Inform(outcome.error);
+        return false;
+    }
+    if (outcome.selectRow > 0)
+        SelectRow(outcome.selectRow);
+    ShowBestTime();
+    WriteBackup();
+    return true;
+}
+
+void Station::ChooseNextStarter(int lane) {
+    // Without a start list the spin edits just count on; the protocol only shows the row of
+    // the next starter without a time, and lane 2 the row after it.
+    if (lane == 0)
+        nextStarterRow_ = FirstRowWithoutTime(table_);
+    else if (nextStarterRow_ > 0 && nextStarterRow_ + 1 < table_.RowCount())
+        ++nextStarterRow_;
+    else
+        return;
+    if (nextStarterRow_ > 0)
+        SelectRow(nextStarterRow_);
+}
+
+void Station::WriteBackup() {
+    const std::string before = BackupStatusText();
+    backup_.Write(table_);
+    restoreResult_ = {}; // the backup on disk is the current protocol now
+    if (listener_ && BackupStatusText() != before)
+        listener_->BackupStatusChanged();
+}
+
+void Station::SelectRow(int row) {
+    if (listener_ && row > 0)
+        listener_->SelectRow(row);
+}
+
+bool Station::Shutdown() {
+    if (shutDown_)
+        return true;
+    shutDown_ = true;
+    WriteBackup();
+    const bool settingsSaved = !services_.settingsStore || SaveSettings(*services_.settingsStore, settings_);
+    return settingsSaved && !backup_.Failing();
+}
+
+} // namespace caniparc

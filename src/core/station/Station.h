@@ -1,0 +1,101 @@
+// The station as one object: owns the settings, the run clock, the protocol with its ranking
+// and backup (and, as they arrive, the serial port), runs the start-up and shutdown sequences
+// and enters finished runs into the protocol. Platform services come in from outside, so the
+// same sequences run in the tests.
+#pragma once
+
+#include "protocol/ProtocolSort.h"
+#include "protocol/ProtocolTable.h"
+#include "protocol/Ranking.h"
+#include "settings/Backup.h"
+#include "settings/Settings.h"
+#include "settings/SettingsPaths.h"
+#include "timing/RunClock.h"
+
+#include <memory>
+#include <string>
+
+namespace caniparc {
+
+class Dialogs;
+class FileSystem;
+class Scheduler;
+class SettingsStore;
+class SoundPlayer;
+class TimeSource;
+
+struct StationServices {
+    const TimeSource& time;
+    Scheduler& scheduler;
+    Dialogs& dialogs;
+    SoundPlayer* sound = nullptr;
+    SettingsStore* settingsStore = nullptr; // null: defaults, nothing stored
+    FileSystem* fileSystem = nullptr;       // null: the local disk
+};
+
+struct StationPaths {
+    std::string programFolder; // with a trailing separator
+    std::string startSound;    // empty when the file did not exist at start-up
+    std::string stopSound;
+    UserEnvironment environment; // where the per-user folders are
+};
+
+// What the windows follow beyond the run clock's own model.
+class StationListener {
+public:
+    virtual ~StationListener() = default;
+    virtual void SelectRow(int row) = 0;    // the protocol row to select and show
+    virtual void BackupStatusChanged() = 0; // the backup began or stopped failing
+    virtual void RankingChanged() = 0;      // best time and best start number
+};
+
+class Station final : private RunHooks {
+public:
+    Station(StationServices services, std::string programTitle);
+    ~Station() override;
+
+    Settings& GetSettings() { return settings_; }
+    RunClock& Run() { return run_; }
+    ProtocolTable& Protocol() { return table_; }
+    const ProtocolTable& Protocol() const { return table_; }
+    SortState& Sort() { return sort_; }
+    const Ranking& GetRanking() const { return ranking_; }
+    const ProtocolBackup& Backup() const { return backup_; }
+    // The status-bar text about the backup: why it failed, empty while all is well.
+    std::string BackupStatusText() const;
+    void SetListener(StationListener* listener) { listener_ = listener; }
+
+    // Loads the settings, restores the protocol from the backup and makes the ready state.
+    void Startup(const StationPaths& paths, char decimalSeparator);
+    // The window is about to close: true when closing needs the operator's consent first.
+    bool CloseNeedsConsent() const { return run_.RunInProgress(); }
+    // Writes the backup, then the settings. False when either could not be written.
+    bool Shutdown();
+    // Lane 2's digits show the best time while only lane 1 runs.
+    void ShowBestTime();
+
+private:
+    // RunHooks: the protocol side of the run clock.
+    bool EnterRun(const RunEntry& entry) override;
+    void ChooseNextStarter(int lane) override;
+
+    void WriteBackup();
+    void KeepUnreadableBackup();
+    void SelectRow(int row);
+
+    StationServices services_;
+    std::unique_ptr<FileSystem> ownFileSystem_;
+    Settings settings_;
+    ProtocolTable table_;
+    SortState sort_;
+    Ranking ranking_;
+    ProtocolBackup backup_;
+    RunClock run_;
+    StationListener* listener_ = nullptr;
+    FileResult restoreResult_;
+    std::string keptBackup_; // where an unreadable backup was moved to
+    int nextStarterRow_ = -1;
+    bool shutDown_ = false;
+};
+
+} // namespace caniparc

@@ -1,0 +1,157 @@
+// The run clock: start, pause, stop per lane, finish contacts with the automatic stop, the
+// maximum time, abort and next starter, and the entry's command side. Runs on the main thread;
+// every time comes from the injected time source and every delay from the injected scheduler.
+#pragma once
+
+#include "timing/RunCommands.h"
+#include "timing/RunModel.h"
+#include "timing/Scheduler.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace caniparc {
+
+struct Settings;
+class SoundPlayer;
+class TimeSource;
+
+// What one lane hands to the protocol when the run is entered.
+struct LaneEntry {
+    int lane = 0;
+    int startNumber = 1;
+    std::string timeText; // TakenTime as a time text, or the contact list's text
+    std::string faultsText;
+    std::string refusalsText;
+    std::string timeFaultText;
+};
+
+struct RunEntry {
+    std::optional<LaneEntry> lane1; // absent when the lane is not entered (disqualified)
+    std::optional<LaneEntry> lane2; // scheme C only
+};
+
+// The protocol side of the run. Every call has a harmless default so the clock works alone.
+class RunHooks {
+public:
+    virtual ~RunHooks() = default;
+    // Writes the run into the protocol. Returning false refuses the entry: nothing was written
+    // and the run keeps waiting for its entry.
+    virtual bool EnterRun(const RunEntry&) { return true; }
+    // The lane's "Disqual." command (also pressed when a lane reaches the maximum time).
+    virtual void Disqualify(int /*lane*/) {}
+    // "Nächster"/"Abbruch" reset the lane: choose the lane's next starter from the protocol.
+    virtual void ChooseNextStarter(int /*lane*/) {}
+    virtual void StartNumberChanged(int /*lane*/) {}
+    virtual void RefreshProtocolCommands() {}
+    virtual void LayoutChanged() {}
+};
+
+class RunClockListener {
+public:
+    virtual ~RunClockListener() = default;
+    virtual void CommandsChanged() = 0; // enabled flags, pause state, barrier flags
+    virtual void LaneDigitsChanged(int lane) = 0;
+    virtual void LaneFieldsChanged(int lane) = 0; // contact list, input fields, start number
+};
+
+struct SoundPaths {
+    std::string start; // empty: no sound
+    std::string stop;
+};
+
+class RunClock final : public RunCommands {
+public:
+    RunClock(const TimeSource& time, Scheduler& scheduler, Settings& settings, SoundPlayer* sound = nullptr);
+    ~RunClock() override;
+
+    void SetHooks(RunHooks* hooks) { hooks_ = hooks ? hooks : &noHooks_; }
+    void SetListener(RunClockListener* listener) { listener_ = listener; }
+    void SetSoundPaths(SoundPaths paths) { sounds_ = std::move(paths); }
+
+    const RunModel& Model() const { return model_; }
+    const LaneState& Lane(int lane) const { return model_.lanes.at(static_cast<std::size_t>(lane)); }
+    bool LaneInUse(int lane) const;
+    bool Enabled(Command c) const { return model_.IsEnabled(c); }
+    // A run has been started and not yet entered or aborted: closing now would lose it.
+    bool RunInProgress() const { return Enabled(Command::Abbruch) || Enabled(Command::Eintragen); }
+
+    // The ready state of program start: run buttons disabled, lanes reset, Start enabled.
+    void MakeReady();
+
+    // Commands; each does nothing while its command is disabled.
+    void Start();                    // F8 and the start button
+    void StartButtonPressed();       // the start button clears the taken times first
+    void Stop(int lane);             // F4 / F6
+    void Pause();                    // F5: pause or continue
+    void Enter();                    // F7
+    void AbortOrNext(Command which); // Ctrl+X (Abbruch) or Ctrl+N (Next)
+    void DisqualifyCommand(int lane);
+
+    // The "automatic entry" and "automatic next" check boxes.
+    void SetAutomaticEntry(bool on);
+    void SetAutoNext(bool on);
+
+    // The contact list: the operator picks another contact or (lane 1) types a time.
+    void SelectContact(int lane, int index);
+    void SetContactText(int lane, std::string text);
+    void SetLaneField(int lane, Command field, std::string text);
+    void SetStartNumber(int lane, int number);
+    // Lane 2's digits show the best time in the one-lane schemes.
+    void ShowDigits(int lane, std::int64_t seconds, int hundredths);
+    // Time format or scheme changed: repaint the ready lanes with the right colours.
+    void ResetLane(int lane);
+
+    // RunCommands, for the barrier routing.
+    bool StartEnabled() const override { return Enabled(Command::Start); }
+    void StartCommand(std::int64_t stamp) override;
+    void LaneFinishContact(int lane, std::int64_t stamp) override;
+    bool BarrierFree(Barrier barrier) const override;
+    void ToggleBarrier(Barrier barrier) override;
+
+    std::int64_t ElapsedNow() const;
+    bool TimerPending(const std::string& name) const; // for tests and diagnostics
+
+private:
+    struct LaneTimers {
+        std::unique_ptr<Timer> clock;
+        std::unique_ptr<Timer> autoStop;
+    };
+
+    LaneState& lane(int index) { return model_.lanes.at(static_cast<std::size_t>(index)); }
+    void SetEnabled(Command c, bool on);
+    void SetBarrier(Barrier b, bool free);
+    bool AllLanesStopped() const;
+    void StartAt(std::int64_t stamp);
+    void StartLane(int index);
+    void StopLane(int index);
+    void ShowTime(int index, std::int64_t elapsed);
+    void ApplyMaximumTime(int index);
+    void ClockTick(int index);
+    void AutoStopFired(int index);
+    void StartLockFired();
+    void PrepareNextTeam();
+    void ResetLaneFields(int index);
+    void SelectContactIndex(int index, int item);
+    void PlaySound(const std::string& path);
+    LaneEntry MakeLaneEntry(int index) const;
+    void NotifyCommands();
+    void NotifyDigits(int index);
+    void NotifyFields(int index);
+
+    const TimeSource& time_;
+    Settings& settings_;
+    SoundPlayer* sound_;
+    RunHooks noHooks_;
+    RunHooks* hooks_ = &noHooks_;
+    RunClockListener* listener_ = nullptr;
+    SoundPaths sounds_;
+    RunModel model_;
+    std::array<LaneTimers, 2> laneTimers_;
+    std::unique_ptr<Timer> startLock_;
+    std::unique_ptr<Timer> autoEntry_;
+};
+
+} // namespace caniparc

@@ -1,0 +1,164 @@
+// The lane operations of the run clock: starting, stopping and resetting a lane, the running
+// display with live time faults and the maximum time, and the finish contacts.
+#include "timing/RunClock.h"
+
+#include "common/NumberText.h"
+#include "settings/Settings.h"
+#include "timing/TimeSource.h"
+#include "timing/TimeText.h"
+
+#include <algorithm>
+
+namespace caniparc {
+
+namespace {
+constexpr int kClockIntervalMs = 5;
+}
+
+void RunClock::StartLane(int index) {
+    auto& l = lane(index);
+    l.ShowBusy = false;
+    l.StopElapsed = 0;
+    l.finishing = false;
+    l.haltedByPause = false;
+    l.clockRunning = true;
+    laneTimers_[index].clock->Start(kClockIntervalMs);
+    l.startNumberEnabled = false;
+    NotifyFields(index);
+    hooks_->RefreshProtocolCommands();
+}
+
+void RunClock::StopLane(int index) {
+    auto& l = lane(index);
+    // A stop while paused ends the lane at the moment the pause began: the running pause must
+    // not count in the lane's time.
+    l.StopStamp = model_.paused ? model_.PauseStamp : time_.GetCount();
+    l.clockRunning = false;
+    l.finishing = false;
+    laneTimers_[index].clock->Stop();
+    l.StopElapsed = l.StopStamp - model_.StartStamp;
+    ShowTime(index, l.StopElapsed);
+}
+
+void RunClock::ResetLane(int index) {
+    auto& l = lane(index);
+    l.clockRunning = false;
+    l.finishing = false;
+    laneTimers_[index].clock->Stop();
+    // Ready colours: the hundredths digit is dim in tenths mode, where it always reads 0.
+    l.digits.lit[2] = kYellow;
+    l.digits.lit[3] = kYellow;
+    l.digits.lit[4] = settings_.TimeFormatIndex == 1 ? kYellow : kDimGrey;
+    l.digits.comma = kYellow;
+    l.ShowBusy = false;
+    ShowTime(index, 0);
+    l.StopStamp = model_.StartStamp;
+    l.startNumberEnabled = true;
+    l.contactText.clear();
+    l.selectedContact = -1;
+    NotifyFields(index);
+}
+
+void RunClock::ShowDigits(int index, std::int64_t seconds, int hundredths) {
+    auto& d = lane(index).digits;
+    const LaneDigits before = d;
+    d.value[0] = static_cast<int>((seconds / 100) % 10);
+    d.lit[0] = seconds >= 100 ? kYellow : kDimGrey;
+    d.value[1] = static_cast<int>((seconds / 10) % 10);
+    d.lit[1] = seconds >= 10 ? kYellow : kDimGrey;
+    d.value[2] = static_cast<int>(seconds % 10);
+    d.value[3] = hundredths / 10;
+    d.value[4] = hundredths % 10;
+    if (!(d == before))
+        NotifyDigits(index);
+}
+
+void RunClock::ShowTime(int index, std::int64_t elapsed) {
+    auto& l = lane(index);
+    if (l.ShowBusy)
+        return;
+    l.ShowBusy = true;
+    std::int64_t h = std::max<std::int64_t>(HundredthsOf(elapsed, time_.CountSpeed()), 0);
+    if (settings_.TimeFormatIndex == 0)
+        h = (h / 10) * 10;
+    ShowDigits(index, h / 100, static_cast<int>(h % 100));
+    if (settings_.ZFCalc) {
+        const std::int64_t d = static_cast<std::int64_t>(settings_.ZeitStandart) * 100 - h;
+        if (d < 0) {
+            // Short texts stay in the string's own buffer: the 5 ms tick does not allocate.
+            std::string text = FormatFixed(static_cast<double>(-d) / 100.0, 2, settings_.DecimalSeparator);
+            if (text != l.timeFaultText) {
+                l.timeFaultText = std::move(text);
+                NotifyFields(index);
+            }
+        }
+        if (h >= static_cast<std::int64_t>(settings_.ZeitMax) * 100)
+            ApplyMaximumTime(index);
+    }
+    l.ShowBusy = false;
+}
+
+void RunClock::ApplyMaximumTime(int index) {
+    // The lane has run out of time: stop it, disqualify it, and show zero. The stop's own
+    // ShowTime is dropped by the busy guard.
+    Stop(index);
+    DisqualifyCommand(index);
+    ShowDigits(index, 0, 0);
+}
+
+void RunClock::ClockTick(int index) {
+    if (lane(index).clockRunning)
+        ShowTime(index, ElapsedNow());
+}
+
+void RunClock::LaneFinishContact(int index, std::int64_t stamp) {
+    // A contact on a lane that is not timing (not in use, never started or already stopped) must
+    // not collect a contact: its automatic stop would enable a second entry of the same run.
+    if (index < 0 || index > 1 || !LaneInUse(index) || !Enabled(index == 0 ? Command::Stop1 : Command::Stop2))
+        return;
+    auto& l = lane(index);
+    // While paused, the pause that is running does not count.
+    const std::int64_t at = model_.paused ? std::min(stamp, model_.PauseStamp) : stamp;
+    const std::int64_t t = std::max<std::int64_t>(at - model_.StartStamp, 0);
+    l.clockRunning = false;
+    l.haltedByPause = false;
+    l.finishing = true;
+    laneTimers_[index].clock->Stop();
+    laneTimers_[index].autoStop->Stop();
+    l.contacts.push_back(TicksToTimeText(t, time_.CountSpeed(), settings_.TimeFormatIndex));
+    l.contactStyle = index == 0 ? ContactListStyle::DropDown : ContactListStyle::DropDownList;
+    l.contactListEnabled = true;
+    if (settings_.Kontakt == 1)
+        SelectContactIndex(index, static_cast<int>(l.contacts.size()) - 1);
+    else if (l.selectedContact < 0)
+        SelectContactIndex(index, 0);
+    NotifyFields(index);
+    if (settings_.LsCFG != 0 || settings_.Kontakt == 1)
+        ShowTime(index, t);
+    laneTimers_[index].autoStop->Start(settings_.Wait);
+}
+
+void RunClock::SelectContactIndex(int index, int item) {
+    auto& l = lane(index);
+    if (item < 0 || item >= static_cast<int>(l.contacts.size()))
+        return;
+    l.selectedContact = item;
+    l.contactText = l.contacts[static_cast<std::size_t>(item)];
+}
+
+void RunClock::SelectContact(int index, int item) {
+    SelectContactIndex(index, item);
+    SetContactText(index, Lane(index).contactText);
+}
+
+void RunClock::SetContactText(int index, std::string text) {
+    auto& l = lane(index);
+    l.contactText = std::move(text);
+    // Choosing from the list means the entry takes the list's text, not a stop command's time.
+    l.TakenTime = 0;
+    NotifyFields(index);
+    if (Enabled(Command::Eintragen))
+        ShowTime(index, TimeTextToTicks(l.contactText, time_.CountSpeed(), settings_.DecimalSeparator));
+}
+
+} // namespace caniparc

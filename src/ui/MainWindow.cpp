@@ -1,0 +1,400 @@
+// The station's main window (see MainWindow.h).
+#include "MainWindow.h"
+
+#include "ProtocolModel.h"
+#include "ShortcutPriority.h"
+#include "protocol/ProtocolLayout.h"
+#include "settings/Settings.h"
+#include "settings/SettingsIO.h"
+#include "station/Dialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace caniparc::ui {
+
+namespace {
+
+QString ColourName(Rgb c) {
+    return QColor(c.r, c.g, c.b).name();
+}
+
+QString DigitsHtml(const LaneDigits& d) {
+    QString html;
+    for (int i = 0; i < 5; ++i) {
+        if (i == 3)
+            html += QStringLiteral("<span style=\"color:%1\">,</span>").arg(ColourName(d.comma));
+        html += QStringLiteral("<span style=\"color:%1\">%2</span>").arg(ColourName(d.lit[i])).arg(d.value[i]);
+    }
+    return html;
+}
+
+struct ActionSpec {
+    Command command;
+    const char* caption;
+    QKeySequence key;
+};
+
+} // namespace
+
+MainWindow::MainWindow(Station& station, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), station_(station), run_(station.Run()), settings_(station.GetSettings()), dialogs_(dialogs) {
+    setWindowTitle(QStringLiteral("Caniparc 3.3"));
+    setMinimumSize(800, 522);
+    BuildActions();
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    for (int lane = 0; lane < 2; ++lane) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(BuildLane(lane), 1);
+        row->addWidget(BuildLaneEditors(lane));
+        layout->addLayout(row);
+    }
+    layout->addWidget(BuildButtons());
+    barriers_ = new QLabel(central);
+    layout->addWidget(barriers_);
+    layout->addWidget(BuildProtocol(), 1);
+    setCentralWidget(central);
+    rowPanel_ = new QLabel(this);
+    rowPanel_->setMinimumWidth(60);
+    rowPanel_->setAlignment(Qt::AlignCenter);
+    backupPanel_ = new QLabel(this);
+    backupPanel_->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    statusBar()->addWidget(rowPanel_);
+    statusBar()->addWidget(backupPanel_, 1);
+    qApp->installEventFilter(new ShortcutPriority(this));
+    run_.SetListener(this);
+    station_.SetListener(this);
+    BackupStatusChanged();
+    RankingChanged();
+    ApplyCourseScheme();
+    CommandsChanged();
+    for (int lane = 0; lane < 2; ++lane) {
+        LaneDigitsChanged(lane);
+        LaneFieldsChanged(lane);
+    }
+}
+
+MainWindow::~MainWindow() {
+    run_.SetListener(nullptr);
+    station_.SetListener(nullptr);
+}
+
+void MainWindow::BuildActions() {
+    const ActionSpec specs[] = {
+        {Command::Start, "Start", Qt::Key_F8},
+        {Command::Stop1, "Stopp1", Qt::Key_F4},
+        {Command::Stop2, "Stopp2", Qt::Key_F6},
+        {Command::Pause, "Pause", Qt::Key_F5},
+        {Command::Eintragen, "Eintragen", Qt::Key_F7},
+        {Command::Next, "Next", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {Command::Abbruch, "Abbruch", QKeySequence(Qt::CTRL | Qt::Key_X)},
+        {Command::CFG, "Einstellungen", Qt::Key_F2},
+        {Command::Dis1, "Disqual. 1", QKeySequence(Qt::CTRL | Qt::Key_1)},
+        {Command::Dis2, "Disqual. 2", QKeySequence(Qt::CTRL | Qt::Key_2)},
+    };
+    for (const auto& spec : specs) {
+        auto* action = new QAction(QString::fromUtf8(spec.caption), this);
+        action->setShortcut(spec.key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        actions_[spec.command] = action;
+    }
+    connect(actions_[Command::Start], &QAction::triggered, this, [this] { run_.Start(); });
+    connect(actions_[Command::Stop1], &QAction::triggered, this, [this] { run_.Stop(0); });
+    connect(actions_[Command::Stop2], &QAction::triggered, this, [this] { run_.Stop(1); });
+    connect(actions_[Command::Pause], &QAction::triggered, this, [this] { run_.Pause(); });
+    connect(actions_[Command::Eintragen], &QAction::triggered, this, [this] { run_.Enter(); });
+    connect(actions_[Command::Next], &QAction::triggered, this, [this] { run_.AbortOrNext(Command::Next); });
+    connect(actions_[Command::Abbruch], &QAction::triggered, this, [this] { run_.AbortOrNext(Command::Abbruch); });
+    connect(actions_[Command::Dis1], &QAction::triggered, this, [this] { run_.DisqualifyCommand(0); });
+    connect(actions_[Command::Dis2], &QAction::triggered, this, [this] { run_.DisqualifyCommand(1); });
+
+    const std::array<std::pair<const char*, int>, 3> locks = {
+        {{"Lock LS Start", Qt::Key_F10}, {"Lock LS1", Qt::Key_F11}, {"Lock LS2", Qt::Key_F12}}};
+    for (int i = 0; i < 3; ++i) {
+        auto* action = new QAction(QString::fromUtf8(locks[i].first), this);
+        action->setShortcut(QKeySequence(locks[i].second));
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, i] { run_.ToggleBarrier(static_cast<Barrier>(i)); });
+        barrierActions_[static_cast<std::size_t>(i)] = action;
+    }
+}
+
+QWidget* MainWindow::BuildLane(int lane) {
+    auto& w = lanes_[static_cast<std::size_t>(lane)];
+    auto* frame = new QWidget(this);
+    frame->setAutoFillBackground(true);
+    frame->setStyleSheet(QStringLiteral("background-color: black;"));
+    auto* layout = new QHBoxLayout(frame);
+    auto* label = new QLabel(QStringLiteral("Start-Nr.:"), frame);
+    w.caption = label;
+    label->setStyleSheet(QStringLiteral("color: lime; font: bold 19px Arial;"));
+    w.startNumber = new QSpinBox(frame);
+    w.startNumber->setRange(1, 9999);
+    w.startNumber->setStyleSheet(QStringLiteral("background-color: #404040; color: lime; font: bold 24px Arial;"));
+    connect(w.startNumber, &QSpinBox::valueChanged, this,
+            [this, lane](int value) { run_.SetStartNumber(lane, value); });
+    w.time = new QLabel(frame);
+    w.time->setTextFormat(Qt::RichText);
+    w.time->setStyleSheet(QStringLiteral("font: bold 64px 'DejaVu Sans Mono';"));
+    w.contacts = new QComboBox(frame);
+    w.contacts->setMinimumWidth(100);
+    w.contacts->setStyleSheet(QStringLiteral("background-color: #404040; color: yellow; font: bold 21px Arial;"));
+    connect(w.contacts, &QComboBox::activated, this, [this, lane](int index) { run_.SelectContact(lane, index); });
+    layout->addWidget(label);
+    layout->addWidget(w.startNumber);
+    layout->addWidget(w.time, 1);
+    layout->addWidget(w.contacts);
+    w.frame = frame;
+    return frame;
+}
+
+QWidget* MainWindow::BuildLaneEditors(int lane) {
+    auto& w = lanes_[static_cast<std::size_t>(lane)];
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    const auto addField = [&](int row, const char* caption, Command field, const char* name) {
+        auto* edit = new QLineEdit(box);
+        edit->setObjectName(QString::fromLatin1(name) + QString::number(lane + 1));
+        edit->setMaximumWidth(70);
+        grid->addWidget(new QLabel(QString::fromUtf8(caption), box), row, 0);
+        grid->addWidget(edit, row, 1);
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, lane, field](const QString& text) { run_.SetLaneField(lane, field, text.toStdString()); });
+        return edit;
+    };
+    const bool first = lane == 0;
+    w.faults = addField(0, "Parcours- Fehler:", first ? Command::Faults1 : Command::Faults2, "eParc");
+    w.refusals = addField(1, "Verweige- rungen:", first ? Command::Refusals1 : Command::Refusals2, "eWei");
+    w.timeFaults = addField(2, "Z.-Fehler:", first ? Command::TimeFaults1 : Command::TimeFaults2, "eFehler");
+    auto* stop =
+        AddButton(first ? Command::Stop1 : Command::Stop2, first ? "STOPP 1" : "STOPP 2", first ? "[F4]" : "[F6]");
+    auto* dis = AddButton(first ? Command::Dis1 : Command::Dis2, "Disqual.", first ? "[Ctrl+1]" : "[Ctrl+2]");
+    grid->addWidget(stop, 0, 2, 2, 1);
+    grid->addWidget(dis, 2, 2);
+    w.editors = box;
+    return box;
+}
+
+QWidget* MainWindow::BuildButtons() {
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    row->addWidget(AddButton(Command::Start, "START", "[F8]"));
+    auto* pause = AddButton(Command::Pause, "Pause", "[F5] Anhalten / Fortsetzen");
+    pause->setCheckable(true);
+    row->addWidget(pause);
+    automatic_ = new QCheckBox(QStringLiteral("Automatisch"), box);
+    automatic_->setChecked(settings_.AutoEin);
+    automatic_->setToolTip(QString::fromStdString(AutoEntryHint(settings_.AutoEinS, settings_.DecimalSeparator)));
+    connect(automatic_, &QCheckBox::toggled, this, [this](bool on) { run_.SetAutomaticEntry(on); });
+    row->addWidget(automatic_);
+    row->addWidget(AddButton(Command::Eintragen, "Eintragen", "[F7]"));
+    autoNext_ = new QCheckBox(QStringLiteral("Auto"), box);
+    autoNext_->setChecked(settings_.AutoNext);
+    autoNext_->setToolTip(QString::fromUtf8(AutoNextHint.data(), static_cast<qsizetype>(AutoNextHint.size())));
+    connect(autoNext_, &QCheckBox::toggled, this, [this](bool on) { run_.SetAutoNext(on); });
+    row->addWidget(autoNext_);
+    row->addWidget(AddButton(Command::Next, "Nächster", "[Ctrl+N]"));
+    row->addWidget(AddButton(Command::Abbruch, "Abbruch", "[Ctrl+X]"));
+    return box;
+}
+
+QPushButton* MainWindow::AddButton(Command command, const QString& caption, const QString& hint) {
+    auto* button = new QPushButton(caption, this);
+    button->setToolTip(hint);
+    button->setMinimumHeight(40);
+    button->setFocusPolicy(Qt::NoFocus); // keys belong to the commands, not to a focused button
+    buttons_[command] = button;
+    connect(button, &QPushButton::clicked, this, [this, command] {
+        switch (command) {
+        case Command::Start:
+            run_.StartButtonPressed();
+            break;
+        default:
+            if (auto* action = Action(command))
+                action->trigger();
+            break;
+        }
+        CommandsChanged(); // a checkable button flips itself; the model decides
+    });
+    return button;
+}
+
+QAction* MainWindow::Action(Command command) const {
+    const auto it = actions_.find(command);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QPushButton* MainWindow::Button(Command command) const {
+    const auto it = buttons_.find(command);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+void MainWindow::PaintButton(Command command) {
+    auto* button = Button(command);
+    if (!button)
+        return;
+    const bool enabled = run_.Enabled(command);
+    button->setEnabled(enabled);
+    const ButtonColours c = ButtonColoursFor(command, enabled);
+    if (c.systemColours) {
+        button->setStyleSheet(QString());
+        return;
+    }
+    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; font: bold 14px;"
+                                         " border: 2px outset %2; }")
+                              .arg(ColourName(c.colour), ColourName(c.light)));
+}
+
+void MainWindow::CommandsChanged() {
+    for (auto& [command, action] : actions_)
+        action->setEnabled(run_.Enabled(command));
+    for (auto& [command, button] : buttons_)
+        PaintButton(command);
+    if (auto* pause = Button(Command::Pause))
+        pause->setChecked(run_.Model().paused);
+    for (int lane = 0; lane < 2; ++lane) {
+        auto& w = lanes_[static_cast<std::size_t>(lane)];
+        const bool first = lane == 0;
+        w.faults->setEnabled(run_.Enabled(first ? Command::Faults1 : Command::Faults2));
+        w.refusals->setEnabled(run_.Enabled(first ? Command::Refusals1 : Command::Refusals2));
+        w.timeFaults->setEnabled(run_.Enabled(first ? Command::TimeFaults1 : Command::TimeFaults2));
+    }
+    RefreshBarriers();
+}
+
+void MainWindow::RefreshBarriers() {
+    const auto text = [this](Barrier b) {
+        return run_.BarrierFree(b) ? QStringLiteral("frei") : QStringLiteral("gesperrt");
+    };
+    barriers_->setText(QStringLiteral("[F10] Start-LS %1   [F11] Ziel-LS %2   [F12] Ziel-LS2 %3")
+                           .arg(text(Barrier::Start), text(Barrier::Finish1), text(Barrier::Finish2)));
+}
+
+void MainWindow::LaneDigitsChanged(int lane) {
+    lanes_[static_cast<std::size_t>(lane)].time->setText(DigitsHtml(run_.Lane(lane).digits));
+}
+
+void MainWindow::LaneFieldsChanged(int lane) {
+    auto& w = lanes_[static_cast<std::size_t>(lane)];
+    const LaneState& l = run_.Lane(lane);
+    const QSignalBlocker blockSpin(w.startNumber);
+    w.startNumber->setValue(l.startNumber);
+    w.startNumber->setEnabled(l.startNumberEnabled);
+    const auto setText = [](QLineEdit* edit, const std::string& text) {
+        const QString value = QString::fromStdString(text);
+        if (edit->text() != value)
+            edit->setText(value);
+    };
+    setText(w.faults, l.faultsText);
+    setText(w.refusals, l.refusalsText);
+    setText(w.timeFaults, l.timeFaultText);
+    const QSignalBlocker blockContacts(w.contacts);
+    w.contacts->clear();
+    for (const auto& contact : l.contacts)
+        w.contacts->addItem(QString::fromStdString(contact));
+    w.contacts->setCurrentIndex(l.selectedContact);
+    w.contacts->setEnabled(l.contactListEnabled);
+}
+
+void MainWindow::ApplyCourseScheme() {
+    const bool twoLanes = settings_.LsCFG == 2;
+    lanes_[1].editors->setVisible(twoLanes);
+    lanes_[1].startNumber->setVisible(twoLanes);
+    lanes_[1].contacts->setVisible(twoLanes);
+    if (twoLanes)
+        lanes_[1].caption->setText(QStringLiteral("Start-Nr.:"));
+    else
+        RankingChanged();
+    if (auto* stop = Button(Command::Stop1))
+        stop->setText(twoLanes ? QStringLiteral("STOPP 1") : QStringLiteral("STOPP"));
+}
+
+QWidget* MainWindow::BuildProtocol() {
+    protocolModel_ = new ProtocolModel(station_.Protocol(), this);
+    protocolView_ = new QTableView(this);
+    protocolView_->setModel(protocolModel_);
+    protocolView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    protocolView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    protocolView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    protocolView_->setFocusPolicy(Qt::NoFocus);
+    protocolView_->verticalHeader()->setDefaultSectionSize(19);
+    protocolView_->setStyleSheet(QStringLiteral("font: 15px Arial;"));
+    connect(protocolModel_, &QAbstractItemModel::modelReset, this, [this] { LayoutColumns(); });
+    connect(protocolView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                const int row = current.row() + 1;
+                protocolModel_->SetSelectedRow(row);
+                rowPanel_->setText(QString::fromStdString(RowPositionText(row, station_.Protocol().RowCount())));
+            });
+    return protocolView_;
+}
+
+void MainWindow::LayoutColumns() {
+    const auto widths = ColumnWidths(protocolView_->viewport()->width(), settings_.LaufCount, settings_.Bonus);
+    for (int col = 0; col < ColCount; ++col) {
+        const int width = widths[static_cast<std::size_t>(col)];
+        protocolView_->setColumnHidden(col, width < 0);
+        if (width >= 0)
+            protocolView_->setColumnWidth(col, width);
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    LayoutColumns();
+}
+
+QString MainWindow::StatusText(int panel) const {
+    return panel == 0 ? rowPanel_->text() : backupPanel_->text();
+}
+
+void MainWindow::SelectRow(int row) {
+    const QModelIndex index = protocolModel_->index(row - 1, 0);
+    if (!index.isValid())
+        return;
+    protocolView_->selectionModel()->setCurrentIndex(index,
+                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    protocolView_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void MainWindow::BackupStatusChanged() {
+    backupPanel_->setText(QString::fromStdString(station_.BackupStatusText()));
+}
+
+void MainWindow::RankingChanged() {
+    if (settings_.LsCFG == 2)
+        return;
+    const int best = station_.GetRanking().bestStartNr;
+    lanes_[1].caption->setText(best > 0 ? QStringLiteral("Best Start-Nr. %1").arg(best) : QStringLiteral("Bestzeit:"));
+}
+
+void MainWindow::CloseWithoutQuestion() {
+    closeWithoutQuestion_ = true;
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A run that is being timed or waits for its entry would be lost by closing.
+    if (!closeWithoutQuestion_ && station_.CloseNeedsConsent() && !dialogs_.Ask("Beenden?")) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace caniparc::ui

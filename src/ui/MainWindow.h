@@ -1,0 +1,100 @@
+// The station's main window: binds the run clock's commands to keys and buttons and shows the
+// lanes. It holds no logic of its own: every command goes to the core, every view reads the
+// core's model.
+#pragma once
+
+#include "station/Station.h"
+#include "timing/RunClock.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <map>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+namespace caniparc {
+class Dialogs;
+} // namespace caniparc
+
+namespace caniparc::ui {
+
+class ProtocolModel;
+
+class MainWindow final : public QMainWindow, private RunClockListener, private StationListener {
+    Q_OBJECT
+public:
+    MainWindow(Station& station, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Closes without asking: logout, system shutdown, a terminating signal.
+    void CloseWithoutQuestion();
+    QAction* Action(Command command) const;
+    QPushButton* Button(Command command) const;
+    QLabel* LaneTime(int lane) const { return lanes_[static_cast<std::size_t>(lane)].time; }
+    QTableView* ProtocolView() const { return protocolView_; }
+    QString StatusText(int panel) const;
+
+    // Applies the course scheme to the window (lane 2 shown only in scheme C).
+    void ApplyCourseScheme();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct LaneWidgets {
+        QSpinBox* startNumber = nullptr;
+        QLabel* time = nullptr;
+        QComboBox* contacts = nullptr;
+        QLineEdit* faults = nullptr;
+        QLineEdit* refusals = nullptr;
+        QLineEdit* timeFaults = nullptr;
+        QLabel* caption = nullptr;
+        QWidget* frame = nullptr;
+        QWidget* editors = nullptr;
+    };
+
+    void CommandsChanged() override;
+    void LaneDigitsChanged(int lane) override;
+    void LaneFieldsChanged(int lane) override;
+    void SelectRow(int row) override;
+    void BackupStatusChanged() override;
+    void RankingChanged() override;
+
+    void BuildActions();
+    QWidget* BuildLane(int lane);
+    QWidget* BuildLaneEditors(int lane);
+    QWidget* BuildButtons();
+    QPushButton* AddButton(Command command, const QString& caption, const QString& hint);
+    void PaintButton(Command command);
+    void RefreshBarriers();
+    QWidget* BuildProtocol();
+    void LayoutColumns();
+
+    Station& station_;
+    RunClock& run_;
+    Settings& settings_;
+    Dialogs& dialogs_;
+    bool closeWithoutQuestion_ = false;
+    std::map<Command, QAction*> actions_;
+    std::map<Command, QPushButton*> buttons_;
+    std::array<LaneWidgets, 2> lanes_;
+    std::array<QAction*, 3> barrierActions_{};
+    QLabel* barriers_ = nullptr;
+    QCheckBox* automatic_ = nullptr;
+    QCheckBox* autoNext_ = nullptr;
+    ProtocolModel* protocolModel_ = nullptr;
+    QTableView* protocolView_ = nullptr;
+    QLabel* rowPanel_ = nullptr;
+    QLabel* backupPanel_ = nullptr;
+};
+
+} // namespace caniparc::ui

@@ -1,0 +1,147 @@
+// The station end to end in simulated time: start-up restores the protocol, a keyboard run is
+// entered, ranked and backed up, a refused entry changes nothing, and shutdown writes the
+// backup before the settings.
+#include "station/Station.h"
+#include "ManualClock.h"
+#include "settings/Backup.h"
+#include "settings/SettingsStore.h"
+#include "station/Dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace caniparc {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ScriptedDialogs final : Dialogs {
+    std::vector<std::string> told;
+    bool Ask(const std::string&) override { return true; }
+    void Inform(const std::string& message) override { told.push_back(message); }
+};
+
+// Remembers whether the backup file was already written when the settings were saved.
+struct ObservingStore final : SettingsStore {
+    fs::path backup;
+    bool saved = false;
+    bool backupExistedAtSave = false;
+    std::optional<StoredValues> Load() const override { return std::nullopt; }
+    bool Save(const std::vector<NamedValue>&) override {
+        saved = true;
+        backupExistedAtSave = fs::exists(backup);
+        return true;
+    }
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class StationTest : public ::testing::Test {
+protected:
+    StationTest() {
+        folder = fs::temp_directory_path() / ("caniparc-station-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        backupPath = folder / "caniparc-Sicherungsdatei.txt";
+        store.backup = backupPath;
+    }
+    ~StationTest() override { fs::remove_all(folder); }
+
+    void Start() {
+        station.GetSettings().AutoEin = false;
+        station.Startup({folder.string() + "/", "", "", {}}, ',');
+    }
+    void TimedRun(int startNumber, std::int64_t ms) {
+        auto& run = station.Run();
+        run.SetStartNumber(0, startNumber);
+        run.Start();
+        clock.Advance(ms);
+        run.Stop(0);
+        run.Enter();
+        run.AbortOrNext(Command::Next);
+    }
+
+    fs::path folder;
+    fs::path backupPath;
+    testing::ManualClock clock;
+    ScriptedDialogs dialogs;
+    ObservingStore store;
+    Station station{{clock, clock, dialogs, nullptr, &store}, "caniparc"};
+};
+
+TEST_F(StationTest, KeyboardRunsAreEnteredRankedAndBackedUp) {
+    Start();
+    TimedRun(7, 31'200);
+    TimedRun(8, 29'900);
+    const auto& table = station.Protocol();
+    ASSERT_EQ(table.RowCount(), 3);
+    EXPECT_EQ(table.Cell(ColStartNr, 1), "8") << "ranked: the faster starter first";
+    EXPECT_EQ(table.Cell(ColPlace, 1), "1");
+    EXPECT_EQ(table.Cell(ColPlace, 2), "2");
+    EXPECT_EQ(station.GetRanking().bestStartNr, 8);
+    EXPECT_EQ(station.Run().Lane(1).digits.value, (std::array<int, 5>{0, 2, 9, 9, 0})) << "lane 2 shows the best time";
+    const std::string backup = ReadFile(backupPath);
+    EXPECT_NE(backup.find("8\t \t \t \t \t29,9\t"), std::string::npos) << backup;
+    EXPECT_TRUE(station.BackupStatusText().empty());
+}
+
+TEST_F(StationTest, StartupRestoresTheBackupAndSelectsTheFirstStarterWithoutTime) {
+    {
+        std::ofstream out(backupPath, std::ios::binary);
+        out << "Nr.\tHundename\t\r\n3\tAsta\t\r\n4\tBello\t\r\n";
+    }
+    Start();
+    EXPECT_EQ(station.Protocol().RowCount(), 3);
+    EXPECT_EQ(station.Protocol().Cell(ColDogName, 2), "Bello");
+    TimedRun(4, 30'000);
+    EXPECT_EQ(station.Protocol().Cell(ColTime1, station.Protocol().FindStartRow("4")), "30,0");
+    EXPECT_EQ(station.Protocol().RowCount(), 3) << "the entry found the restored starter";
+}
+
+TEST_F(StationTest, RefusedEntryInformsTheOperatorAndWritesNothing) {
+    Start();
+    auto& run = station.Run();
+    run.Start();
+    clock.Advance(30'000);
+    run.Stop(0);
+    run.SetLaneField(0, Command::Faults1, "zwei");
+    run.Enter();
+    ASSERT_EQ(dialogs.told.size(), 1u);
+    EXPECT_TRUE(run.Enabled(Command::Eintragen)) << "the run still waits for its entry";
+    EXPECT_TRUE(station.Protocol().Cell(ColStartNr, 1).empty());
+    EXPECT_FALSE(fs::exists(backupPath));
+    run.SetLaneField(0, Command::Faults1, "2");
+    run.Enter();
+    EXPECT_EQ(station.Protocol().Cell(ColFaults1, 1), "2");
+}
+
+TEST_F(StationTest, ShutdownWritesTheBackupBeforeTheSettings) {
+    Start();
+    TimedRun(1, 30'000);
+    fs::remove(backupPath);
+    EXPECT_TRUE(station.Shutdown());
+    EXPECT_TRUE(store.saved);
+    EXPECT_TRUE(store.backupExistedAtSave);
+}
+
+TEST_F(StationTest, UnreadableBackupIsKeptAsideInsteadOfOverwritten) {
+    fs::create_directories(backupPath); // a folder where the file should be: cannot be read
+    Start();
+    EXPECT_FALSE(station.BackupStatusText().empty());
+    EXPECT_TRUE(fs::exists(folder / "caniparc-Sicherungsdatei.txt.unlesbar"));
+    TimedRun(1, 30'000);
+    EXPECT_TRUE(fs::is_regular_file(backupPath));
+    EXPECT_TRUE(station.BackupStatusText().empty());
+}
+
+} // namespace
+} // namespace caniparc

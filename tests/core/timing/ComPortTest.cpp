@@ -1,0 +1,215 @@
+// The barrier port component with its worker, over the scripted backend and the hand-over
+// queue: stamping at wake-up, delivery order, the synchronous hand-over, shutdown, failures.
+#include "timing/ComPort.h"
+#include "FakeSerialBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace caniparc {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeSerialBackend;
+
+// A counter the test sets by hand, readable from the worker thread.
+class SteppedTime final : public TimeSource {
+public:
+    std::atomic<std::int64_t> count{1000};
+    std::int64_t GetCount() const override { return count.load(); }
+    double CountSpeed() const override { return 1000.0; }
+};
+
+template <class Predicate>
+bool ServeUntil(Dispatcher& dispatcher, Predicate done, std::chrono::milliseconds timeout = 2000ms) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        dispatcher.ServePending(5ms);
+    }
+    return true;
+}
+
+class ComPortTest : public ::testing::Test {
+protected:
+    FakeSerialBackend backend;
+    HandoverQueue dispatcher;
+    SteppedTime time;
+    ComPort port{backend, dispatcher, time};
+    std::vector<std::string> seen;
+    std::vector<LineChange> changes;
+
+    ComPortTest() {
+        port.Port = 1;
+        port.OnCTS = [this](const LineChange& c) { Seen("CTS", c); };
+        port.OnDSR = [this](const LineChange& c) { Seen("DSR", c); };
+        port.OnRLSD = [this](const LineChange& c) { Seen("RLSD", c); };
+    }
+    void Seen(const char* line, const LineChange& change) {
+        seen.push_back(line);
+        changes.push_back(change);
+    }
+    void OpenAndWait() {
+        port.Open();
+        ASSERT_TRUE(backend.WaitUntilWaiting(1000ms));
+    }
+    bool PendingWithin(std::chrono::milliseconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!dispatcher.HasPending())
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+        return true;
+    }
+};
+
+TEST_F(ComPortTest, OpenFailures_RaiseTheirOwnExceptions_AndLeaveThePortClosed) {
+    bool opened = false;
+    port.OnOpen = [&] { opened = true; };
+    backend.FailNextOpen(OpenStage::Handle, "Device or resource busy");
+    EXPECT_THROW(
+        try { port.Open(); } catch (const EComHandle& e) {
+            EXPECT_STREQ(e.what(), "Unable to open com port: Device or resource busy");
+            throw;
+        },
+        EComHandle);
+    backend.FailNextOpen(OpenStage::State, "Inappropriate ioctl for device");
+    EXPECT_THROW(port.Open(), EComState);
+    port.Port = 0;
+    EXPECT_THROW(port.Open(), EComHandle);
+    EXPECT_FALSE(port.Connected());
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(port.GetModemStatus(), 0u);
+}
+
+TEST_F(ComPortTest, Change_IsStampedAtWakeUp_NotWhenTheMainThreadGetsToIt) {
+    OpenAndWait();
+    time.count = 100;
+    backend.SetLevels(kLineCts);
+    ASSERT_TRUE(PendingWithin(1000ms));
+    time.count = 99'999; // the main thread was busy
+    ASSERT_TRUE(dispatcher.ServePending(0ms));
+    ASSERT_EQ(seen, std::vector<std::string>{"CTS"});
+    EXPECT_EQ(changes[0].stamp, 100);
+    EXPECT_EQ(changes[0].status, kLineCts);
+    EXPECT_EQ(changes[0].edges.cts, 1u);
+}
+
+TEST_F(ComPortTest, Worker_WaitsUntilTheChangeIsHandled_BeforeItWaitsAgain) {
+    OpenAndWait();
+    backend.SetLevels(kLineRlsd);
+    ASSERT_TRUE(PendingWithin(1000ms));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(backend.WaitCalls(), 1);
+    dispatcher.ServePending(0ms);
+    ASSERT_TRUE(backend.WaitUntilWaiting(1000ms));
+    EXPECT_EQ(backend.WaitCalls(), 2);
+}
+
+TEST_F(ComPortTest, ThreeLinesInOneWakeUp_ComeInOneHandover_CtsThenDsrThenRlsd) {
+    OpenAndWait();
+    backend.Change(kLineCts | kLineDsr | kLineRlsd, {1, 1, 1});
+    ASSERT_TRUE(ServeUntil(dispatcher, [&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"CTS", "DSR", "RLSD"}));
+    EXPECT_EQ(changes[0].sequence, changes[2].sequence);
+}
+
+TEST_F(ComPortTest, ShortPulse_IsDeliveredWithBothEdges) {
+    OpenAndWait();
+    backend.Pulse(kLineCts);
+    ASSERT_TRUE(ServeUntil(dispatcher, [&] { return !seen.empty(); }));
+    EXPECT_EQ(changes[0].edges.cts, 2u);
+    EXPECT_EQ(changes[0].status & kLineCts, 0u);
+}
+
+TEST_F(ComPortTest, Close_WhileTheWorkerIsBlocked_EndsPromptly) {
+    OpenAndWait();
+    const auto begin = std::chrono::steady_clock::now();
+    port.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 200ms);
+    EXPECT_FALSE(backend.IsOpen());
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST_F(ComPortTest, Close_WithAHandoverPending_ServesItAndDoesNotDeadlock) {
+    int closed = 0;
+    port.OnClose = [&] { ++closed; };
+    OpenAndWait();
+    backend.SetLevels(kLineCts);
+    ASSERT_TRUE(PendingWithin(1000ms));
+    // Close runs where the hand-over is served; a deadlock would never finish.
+    auto closing = std::async(std::launch::async, [&] { port.Close(); });
+    ASSERT_EQ(closing.wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(seen, std::vector<std::string>{"CTS"});
+    EXPECT_EQ(closed, 1);
+}
+
+TEST_F(ComPortTest, FailingDevice_IsReportedOnce_AndCloseStillEndsTheWorker) {
+    std::vector<bool> failing;
+    port.OnStatusChange = [&](const PortStatus& status) { failing.push_back(status.failing); };
+    OpenAndWait();
+    backend.FailWaits(EIO, -1);
+    ASSERT_TRUE(ServeUntil(dispatcher, [&] { return !failing.empty(); }));
+    ServeUntil(
+        dispatcher, [] { return false; }, 50ms); // several more failing waits
+    EXPECT_EQ(failing, std::vector<bool>{true});
+    EXPECT_TRUE(port.Status().failing);
+    EXPECT_LT(backend.WaitCalls(), 40); // each failing wait backs off
+    const auto begin = std::chrono::steady_clock::now();
+    port.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 200ms);
+}
+
+TEST(HandoverQueueTest, AHandlerThatThrows_StillReleasesTheWorker) {
+    HandoverQueue queue;
+    std::atomic<bool> released{false};
+    std::thread worker([&] {
+        queue.Handover([] { throw std::runtime_error("handler failed"); });
+        released = true;
+    });
+    const bool ok = ServeUntil(queue, [&] { return released.load(); });
+    if (!ok)
+        queue.ServePending(0ms);
+    worker.join();
+    EXPECT_TRUE(ok);
+}
+
+// --- edges between two readings ----------------------------------------------------------------
+
+struct EdgeRow {
+    const char* name;
+    LineSnapshot before;
+    LineSnapshot after;
+    std::uint32_t reported;
+    std::uint32_t ctsEdges;
+};
+
+class SerialEdgeTest : public ::testing::TestWithParam<EdgeRow> {};
+
+TEST_P(SerialEdgeTest, CountsTheEdgesOfCts) {
+    const EdgeRow& row = GetParam();
+    const LineChange change = DescribeChange(row.before, row.after, row.reported);
+    EXPECT_EQ(change.edges.cts, row.ctsEdges);
+    EXPECT_EQ((change.changed & kLineCts) != 0, row.ctsEdges > 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readings, SerialEdgeTest,
+    ::testing::Values(EdgeRow{"CountsAndLevel", {0, {4, 0, 0}, true}, {kLineCts, {5, 0, 0}, true}, 0, 1},
+                      EdgeRow{"PulseSeenOnlyByCounts", {0, {4, 0, 0}, true}, {0, {6, 0, 0}, true}, 0, 2},
+                      EdgeRow{"CountWrapsAround", {0, {0xFFFFFFFF, 0, 0}, true}, {kLineCts, {0, 0, 0}, true}, 0, 1},
+                      EdgeRow{"LevelAheadOfCount", {0, {4, 0, 0}, true}, {kLineCts, {4, 0, 0}, true}, 0, 1},
+                      EdgeRow{"NoCounts_LevelChange", {0, {}, false}, {kLineCts, {}, false}, 0, 1},
+                      EdgeRow{"NoCounts_NamedButLevelBack_IsAPulse", {0, {}, false}, {0, {}, false}, kLineCts, 2},
+                      EdgeRow{"NothingMoved", {kLineCts, {4, 0, 0}, true}, {kLineCts, {4, 0, 0}, true}, 0, 0}),
+    [](const ::testing::TestParamInfo<EdgeRow>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace caniparc

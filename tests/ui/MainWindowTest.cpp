@@ -1,0 +1,162 @@
+// The main window's bindings: each key runs its command only while the command is enabled,
+// buttons mirror the commands, command keys win over a focused input field, and closing asks
+// while a run would be lost.
+#include "MainWindow.h"
+
+#include "ManualClock.h"
+#include "settings/Backup.h"
+#include "settings/Settings.h"
+#include "station/Dialogs.h"
+#include "station/Station.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace caniparc;
+
+namespace {
+
+struct ScriptedDialogs final : Dialogs {
+    bool answer = false;
+    QStringList asked;
+    QStringList told;
+    bool Ask(const std::string& question) override {
+        asked << QString::fromStdString(question);
+        return answer;
+    }
+    void Inform(const std::string& message) override { told << QString::fromStdString(message); }
+};
+
+struct Fixture {
+    explicit Fixture(int scheme = 1) {
+        settings.LsCFG = scheme;
+        settings.AutoEin = false;
+        station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
+        window = std::make_unique<ui::MainWindow>(station, questions);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(window.get(), static_cast<Qt::Key>(key), modifiers);
+    }
+
+    int Entries() const { return station.Protocol().Cell(ColTime1, 1).empty() ? 0 : station.Protocol().RowCount() - 1; }
+
+    QTemporaryDir folder;
+    testing::ManualClock clock;
+    ScriptedDialogs questions;
+    Station station{{clock, clock, questions}, "caniparc"};
+    Settings& settings = station.GetSettings();
+    RunClock& run = station.Run();
+    std::unique_ptr<ui::MainWindow> window;
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void keysRunTheirCommandsOnlyWhileEnabled() {
+        Fixture f;
+        f.Key(Qt::Key_F7); // entry before any stop
+        f.Key(Qt::Key_F8);
+        const auto started = f.run.Model().StartStamp;
+        f.clock.Advance(1000);
+        f.Key(Qt::Key_F8); // second start
+        QCOMPARE(f.run.Model().StartStamp, started);
+        f.Key(Qt::Key_F6); // lane 2 does not run in scheme B
+        QVERIFY(f.run.Enabled(Command::Stop1));
+        QCOMPARE(f.Entries(), 0);
+        QVERIFY(!f.window->Button(Command::Start)->isEnabled());
+        QVERIFY(f.window->Button(Command::Stop1)->isEnabled());
+        QVERIFY(!f.window->Button(Command::Stop2)->isEnabled());
+    }
+
+    void fullKeyboardRunEndsReadyForTheNextStarter() {
+        Fixture f;
+        f.Key(Qt::Key_F8);
+        f.clock.Advance(12'000);
+        f.Key(Qt::Key_F5);
+        f.clock.Advance(4'000);
+        f.Key(Qt::Key_F5);
+        f.clock.Advance(18'000);
+        f.Key(Qt::Key_F4);
+        QVERIFY(f.window->LaneTime(0)->text().contains(QStringLiteral(">0</span><span style=\"color:#ffff00\">,")));
+        QCOMPARE(f.run.Lane(0).TakenTime, 30'000'000'000LL);
+        f.Key(Qt::Key_F7);
+        QCOMPARE(f.Entries(), 1);
+        const auto& protocol = f.station.Protocol();
+        QCOMPARE(protocol.Cell(ColStartNr, 1), std::string("1"));
+        QCOMPARE(protocol.Cell(ColTime1, 1), std::string("30,0"));
+        QCOMPARE(protocol.Cell(ColPlace, 1), std::string("1"));
+        QCOMPARE(f.window->ProtocolView()->model()->index(0, ColTime1).data().toString(), QStringLiteral("30,0"));
+        QFile backup(QString::fromStdString(BackupFileName(f.settings)));
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QVERIFY(backup.readAll().contains("\t30,0\t"));
+        f.Key(Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(f.run.Enabled(Command::Start));
+        QVERIFY(f.window->Button(Command::Start)->isEnabled());
+        QCOMPARE(f.run.Lane(0).startNumber, 2);
+    }
+
+    void schemeCStopsLaneTwoWithF6() {
+        Fixture f(2);
+        f.Key(Qt::Key_F8);
+        f.clock.Advance(5'000);
+        f.Key(Qt::Key_F6);
+        QVERIFY(!f.run.Enabled(Command::Stop2));
+        QVERIFY(f.run.Enabled(Command::Stop1));
+        QCOMPARE(f.window->Button(Command::Stop1)->text(), QStringLiteral("STOPP 1"));
+    }
+
+    void abortKeyWinsOverAFocusedFaultField() {
+        Fixture f;
+        f.Key(Qt::Key_F8);
+        auto* field = f.window->findChild<QLineEdit*>(QStringLiteral("eParc1"));
+        QVERIFY(field);
+        QVERIFY(field->isEnabled());
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(f.run.Enabled(Command::Start));
+    }
+
+    void lockKeysToggleTheBarriers() {
+        Fixture f;
+        f.Key(Qt::Key_F10);
+        QVERIFY(f.run.BarrierFree(Barrier::Start));
+        f.Key(Qt::Key_F11);
+        f.Key(Qt::Key_F12);
+        QVERIFY(f.run.BarrierFree(Barrier::Finish1));
+        QVERIFY(f.run.BarrierFree(Barrier::Finish2));
+    }
+
+    void closingAsksOnlyWhileARunWouldBeLost() {
+        Fixture f;
+        QVERIFY(f.window->close());
+        QVERIFY(f.questions.asked.isEmpty());
+
+        f.window->show();
+        QApplication::setActiveWindow(f.window.get());
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.Key(Qt::Key_F8);
+        f.questions.answer = false;
+        QVERIFY(!f.window->close());
+        f.clock.Advance(1000);
+        f.Key(Qt::Key_F4); // stopped, waiting for the entry
+        QVERIFY(!f.window->close());
+        QCOMPARE(f.questions.asked, QStringList({"Beenden?", "Beenden?"}));
+        f.window->CloseWithoutQuestion();
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(f.questions.asked.size(), 2);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
