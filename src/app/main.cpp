@@ -2,6 +2,7 @@
 // and runs the shutdown sequence when the window has closed.
 #include "MainWindow.h"
 #include "OperatorDialogs.h"
+#include "QtDispatcher.h"
 #include "QtScheduler.h"
 #include "QtSoundPlayer.h"
 #include "SignalBridge.h"
@@ -43,7 +44,14 @@ int main(int argc, char** argv) {
     const auto environment = caniparc::UserEnvironment::FromProcess();
     auto store = caniparc::MakeUserSettingsStore(programTitle, environment);
     caniparc::ui::OperatorDialogs dialogs(QString::fromStdString(programTitle));
-    caniparc::Station station({*time, scheduler, dialogs, &sound, store.get()}, programTitle);
+    caniparc::ui::QtDispatcher dispatcher; // outlives the station, whose port hands over through it
+    caniparc::Station station({.time = *time,
+                               .scheduler = scheduler,
+                               .dialogs = dialogs,
+                               .sound = &sound,
+                               .settingsStore = store.get(),
+                               .dispatcher = &dispatcher},
+                              programTitle);
     station.Startup({folder.toStdString(), ExistingOrEmpty(folder + QStringLiteral("start.wav")),
                      ExistingOrEmpty(folder + QStringLiteral("stopp.wav")), environment},
                     LocaleDecimalSeparator());

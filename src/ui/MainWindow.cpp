@@ -66,6 +66,7 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, QWidget* parent)
     layout->addWidget(BuildButtons());
     barriers_ = new QLabel(central);
     layout->addWidget(barriers_);
+    layout->addWidget(BuildImitation());
     layout->addWidget(BuildProtocol(), 1);
     setCentralWidget(central);
     rowPanel_ = new QLabel(this);
@@ -78,8 +79,9 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, QWidget* parent)
     qApp->installEventFilter(new ShortcutPriority(this));
     run_.SetListener(this);
     station_.SetListener(this);
-    BackupStatusChanged();
+    StatusChanged();
     RankingChanged();
+    BarriersChanged();
     ApplyCourseScheme();
     CommandsChanged();
     for (int lane = 0; lane < 2; ++lane) {
@@ -129,9 +131,16 @@ void MainWindow::BuildActions() {
         auto* action = new QAction(QString::fromUtf8(locks[i].first), this);
         action->setShortcut(QKeySequence(locks[i].second));
         addAction(action);
-        connect(action, &QAction::triggered, this, [this, i] { run_.ToggleBarrier(static_cast<Barrier>(i)); });
         barrierActions_[static_cast<std::size_t>(i)] = action;
     }
+    auto& routing = station_.Routing();
+    connect(barrierActions_[0], &QAction::triggered, this, [&routing] { routing.LockLS1Click(); });
+    connect(barrierActions_[1], &QAction::triggered, this, [&routing] { routing.LockLS2Click(); });
+    connect(barrierActions_[2], &QAction::triggered, this, [&routing] { routing.LockLS21Click(); });
+    auto* imitation = new QAction(QStringLiteral("LS Test"), this);
+    imitation->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
+    addAction(imitation);
+    connect(imitation, &QAction::triggered, this, [this] { imitation_->setVisible(!imitation_->isVisible()); });
 }
 
 QWidget* MainWindow::BuildLane(int lane) {
@@ -315,7 +324,6 @@ void MainWindow::ApplyCourseScheme() {
     const bool twoLanes = settings_.LsCFG == 2;
     lanes_[1].editors->setVisible(twoLanes);
     lanes_[1].startNumber->setVisible(twoLanes);
-    lanes_[1].contacts->setVisible(twoLanes);
     if (twoLanes)
         lanes_[1].caption->setText(QStringLiteral("Start-Nr.:"));
     else
@@ -335,6 +343,7 @@ QWidget* MainWindow::BuildProtocol() {
     protocolView_->verticalHeader()->setDefaultSectionSize(19);
     protocolView_->setStyleSheet(QStringLiteral("font: 15px Arial;"));
     connect(protocolModel_, &QAbstractItemModel::modelReset, this, [this] { LayoutColumns(); });
+    protocolView_->viewport()->installEventFilter(this); // the column widths follow its width
     connect(protocolView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 const int row = current.row() + 1;
@@ -354,9 +363,10 @@ void MainWindow::LayoutColumns() {
     }
 }
 
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    LayoutColumns();
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == protocolView_->viewport() && event->type() == QEvent::Resize)
+        LayoutColumns();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QString MainWindow::StatusText(int panel) const {
@@ -372,8 +382,43 @@ void MainWindow::SelectRow(int row) {
     protocolView_->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
-void MainWindow::BackupStatusChanged() {
-    backupPanel_->setText(QString::fromStdString(station_.BackupStatusText()));
+void MainWindow::StatusChanged() {
+    QStringList texts;
+    for (const std::string& text : {station_.BackupStatusText(), station_.PortStatusText()}) {
+        if (!text.empty())
+            texts << QString::fromStdString(text);
+    }
+    backupPanel_->setText(texts.join(QStringLiteral("   ")));
+}
+
+QWidget* MainWindow::BuildImitation() {
+    imitation_ = new QWidget(this);
+    imitation_->setToolTip(QStringLiteral("Lichtschranken Imitation"));
+    auto* row = new QHBoxLayout(imitation_);
+    row->addWidget(new QLabel(QStringLiteral("LS IMIT"), imitation_));
+    const std::array<std::pair<const char*, const char*>, 3> buttons = {
+        {{"7+8", "LS-Start"}, {"1+4", "Ziel 1"}, {"4+6", "Ziel 2"}}};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QPushButton(QString::fromLatin1(buttons[i].first), imitation_);
+        button->setToolTip(QString::fromLatin1(buttons[i].second));
+        button->setFocusPolicy(Qt::NoFocus);
+        connect(button, &QPushButton::clicked, this, [this, i] { station_.Routing().bImitClick(i + 1); });
+        row->addWidget(button);
+        imitationButtons_[static_cast<std::size_t>(i)] = button;
+    }
+    row->addStretch(1);
+    imitation_->hide();
+    return imitation_;
+}
+
+void MainWindow::BarriersChanged() {
+    auto& routing = station_.Routing();
+    const BarrierDisplay& display = routing.Display();
+    barriers_->setVisible(display.lockPictures);
+    lanes_[0].contacts->setVisible(display.contactList1);
+    lanes_[1].contacts->setVisible(display.contactList2 && settings_.LsCFG == 2);
+    for (int i = 0; i < 3; ++i)
+        imitationButtons_[static_cast<std::size_t>(i)]->setEnabled(routing.ImitationEnabled(i + 1));
 }
 
 void MainWindow::RankingChanged() {

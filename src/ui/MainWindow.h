@@ -47,7 +47,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct LaneWidgets {
@@ -66,8 +66,9 @@ private:
     void LaneDigitsChanged(int lane) override;
     void LaneFieldsChanged(int lane) override;
     void SelectRow(int row) override;
-    void BackupStatusChanged() override;
+    void StatusChanged() override;
     void RankingChanged() override;
+    void BarriersChanged() override;
 
     void BuildActions();
     QWidget* BuildLane(int lane);
@@ -77,6 +78,7 @@ private:
     void PaintButton(Command command);
     void RefreshBarriers();
     QWidget* BuildProtocol();
+    QWidget* BuildImitation();
     void LayoutColumns();
 
     Station& station_;
@@ -95,6 +97,8 @@ private:
     QTableView* protocolView_ = nullptr;
     QLabel* rowPanel_ = nullptr;
     QLabel* backupPanel_ = nullptr;
+    QWidget* imitation_ = nullptr;
+    std::array<QPushButton*, 3> imitationButtons_{};
 };
 
 } // namespace caniparc::ui

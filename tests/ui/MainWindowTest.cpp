@@ -137,6 +137,21 @@ private slots:
         QVERIFY(f.run.BarrierFree(Barrier::Finish2));
     }
 
+    void imitationPanelStartsARunOnceTheStartBarrierIsFree() {
+        Fixture f;
+        f.Key(Qt::Key_Period, Qt::ControlModifier);
+        QPushButton* start = nullptr;
+        for (auto* button : f.window->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("7+8"))
+                start = button;
+        QVERIFY(start && start->isVisible());
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY2(f.run.Enabled(Command::Start), "the start barrier is locked at program start");
+        f.Key(Qt::Key_F10);
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(!f.run.Enabled(Command::Start));
+    }
+
     void closingAsksOnlyWhileARunWouldBeLost() {
         Fixture f;
         QVERIFY(f.window->close());

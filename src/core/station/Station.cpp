@@ -5,17 +5,20 @@
 #include "settings/FileAccess.h"
 #include "settings/SettingsIO.h"
 #include "station/Dialogs.h"
+#include "timing/Dispatcher.h"
+#include "timing/SerialBackend.h"
 
 namespace caniparc {
 
 namespace {
 
-FileSystem& FileSystemOf(StationServices& services, std::unique_ptr<FileSystem>& own) {
-    if (!services.fileSystem) {
-        own = MakeLocalFileSystem();
-        services.fileSystem = own.get();
+// The service the caller gave, or one the station makes and keeps itself.
+template <typename T, typename Make> T& ServiceOr(T*& service, std::unique_ptr<T>& own, Make make) {
+    if (!service) {
+        own = make();
+        service = own.get();
     }
-    return *services.fileSystem;
+    return *service;
 }
 
 LaneInputs InputsOf(const LaneEntry& lane) {
@@ -32,10 +35,32 @@ LaneInputs InputsOf(const LaneEntry& lane) {
 } // namespace
 
 Station::Station(StationServices services, std::string programTitle)
-    : services_(services), backup_(settings_, FileSystemOf(services_, ownFileSystem_)),
-      run_(services.time, services.scheduler, settings_, services.sound) {
+    : services_(services), backup_(settings_, ServiceOr(services_.fileSystem, ownFileSystem_, MakeLocalFileSystem)),
+      run_(services.time, services.scheduler, settings_, services.sound),
+      port_(std::make_unique<ComPort>(
+          ServiceOr(services_.serial, ownSerial_, MakePlatformSerialBackend),
+          ServiceOr(services_.dispatcher, ownDispatcher_, [] { return std::make_unique<HandoverQueue>(); }),
+          services.time)),
+      contactLog_(settings_, services.time, ServiceOr(services_.wallClock, ownWallClock_, MakeSystemWallClock),
+                  services.scheduler),
+      routing_(settings_, run_, services.time, *port_, &contactLog_), opener_(*port_, settings_, services.scheduler) {
     settings_.ProgramTitle = std::move(programTitle);
     run_.SetHooks(this);
+    ConnectPort();
+}
+
+void Station::ConnectPort() {
+    routing_.AttachTo(*port_);
+    const auto barriersChanged = [this] {
+        if (listener_)
+            listener_->BarriersChanged();
+    };
+    routing_.OnDisplayChange = [barriersChanged](const BarrierDisplay&) { barriersChanged(); };
+    routing_.OnImitationChange = [barriersChanged](const ImitationButtons&) { barriersChanged(); };
+    port_->OnStatusChange = [this](const PortStatus&) {
+        if (listener_)
+            listener_->StatusChanged();
+    };
 }
 
 Station::~Station() {
@@ -48,17 +73,35 @@ void Station::Startup(const StationPaths& paths, char decimalSeparator) {
         LoadSettings(*services_.settingsStore, settings_);
     ApplyBackupFolderDefault(settings_, paths.programFolder, paths.environment, FolderAcceptsFiles);
     run_.SetSoundPaths({paths.startSound, paths.stopSound});
+    settings_.PortMask = ProbePorts(services_.devicePresent ? services_.devicePresent : PlatformDevicePresent());
+    opener_.OpenAtStartup();
     WriteColumnTitles(table_);
     restoreResult_ = backup_.Restore(table_, sort_, ranking_).result;
     KeepUnreadableBackup();
+    routing_.SetCourseScheme(settings_.LsCFG);
     if (settings_.LsCFG < 2)
         RecalcPlaces(table_, settings_, sort_, ranking_);
     if (table_.RowCount() > 2)
         SelectRow(FirstRowWithoutTime(table_));
     run_.MakeReady();
     ShowBestTime();
-    if (!restoreResult_.Ok() && listener_)
-        listener_->BackupStatusChanged();
+    if (listener_ && (!restoreResult_.Ok() || !opener_.LastError().empty()))
+        listener_->StatusChanged();
+}
+
+std::string Station::PortStatusText() const {
+    if (!opener_.LastError().empty())
+        return "Lichtschranken-Port COM" + std::to_string(settings_.Port) + " nicht geöffnet: " + opener_.LastError();
+    const PortStatus status = port_->Status();
+    if (!status.open)
+        return {};
+    if (status.failing)
+        return "Lichtschranken-Port " + status.device + " antwortet nicht";
+    if (status.notes.ctsUnavailable)
+        return "Adapter " + status.device + " hat kein CTS: die Start-LS (7+8) wird nicht erkannt";
+    if (status.notes.lowLatencyRefused)
+        return "USB-Adapter " + status.device + " meldet Kontakte bis 16 ms verspätet";
+    return {};
 }
 
 void Station::KeepUnreadableBackup() {
@@ -129,7 +172,7 @@ void Station::WriteBackup() {
     backup_.Write(table_);
     restoreResult_ = {}; // the backup on disk is the current protocol now
     if (listener_ && BackupStatusText() != before)
-        listener_->BackupStatusChanged();
+        listener_->StatusChanged();
 }
 
 void Station::SelectRow(int row) {
@@ -143,6 +186,8 @@ bool Station::Shutdown() {
     shutDown_ = true;
     WriteBackup();
     const bool settingsSaved = !services_.settingsStore || SaveSettings(*services_.settingsStore, settings_);
+    port_->Close();
+    contactLog_.Flush();
     return settingsSaved && !backup_.Failing();
 }
 

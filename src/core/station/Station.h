@@ -10,6 +10,10 @@
 #include "settings/Backup.h"
 #include "settings/Settings.h"
 #include "settings/SettingsPaths.h"
+#include "timing/BarrierRouting.h"
+#include "timing/ComPort.h"
+#include "timing/ContactLog.h"
+#include "timing/PortProbe.h"
 #include "timing/RunClock.h"
 
 #include <memory>
@@ -18,7 +22,9 @@
 namespace caniparc {
 
 class Dialogs;
+class Dispatcher;
 class FileSystem;
+class SerialBackend;
 class Scheduler;
 class SettingsStore;
 class SoundPlayer;
@@ -31,6 +37,12 @@ struct StationServices {
     SoundPlayer* sound = nullptr;
     SettingsStore* settingsStore = nullptr; // null: defaults, nothing stored
     FileSystem* fileSystem = nullptr;       // null: the local disk
+    // The barrier port. Null backend: the platform's; null dispatcher: a hand-over queue that
+    // only ServePending drains (enough while no port is open).
+    SerialBackend* serial = nullptr;
+    Dispatcher* dispatcher = nullptr;
+    WallClock* wallClock = nullptr;   // null: the system's local time
+    DevicePresent devicePresent = {}; // empty: the platform's presence test
 };
 
 struct StationPaths {
@@ -44,9 +56,10 @@ struct StationPaths {
 class StationListener {
 public:
     virtual ~StationListener() = default;
-    virtual void SelectRow(int row) = 0;    // the protocol row to select and show
-    virtual void BackupStatusChanged() = 0; // the backup began or stopped failing
-    virtual void RankingChanged() = 0;      // best time and best start number
+    virtual void SelectRow(int row) = 0; // the protocol row to select and show
+    virtual void StatusChanged() = 0;    // the backup or the barrier port began or stopped failing
+    virtual void RankingChanged() = 0;   // best time and best start number
+    virtual void BarriersChanged() = 0;  // lock pictures, contact lists, imitation buttons
 };
 
 class Station final : private RunHooks {
@@ -61,8 +74,12 @@ public:
     SortState& Sort() { return sort_; }
     const Ranking& GetRanking() const { return ranking_; }
     const ProtocolBackup& Backup() const { return backup_; }
+    BarrierRouting& Routing() { return routing_; }
+    const ComPort& Port() const { return *port_; }
     // The status-bar text about the backup: why it failed, empty while all is well.
     std::string BackupStatusText() const;
+    // The status-bar text about the barrier port: why it is closed, or what limits it.
+    std::string PortStatusText() const;
     void SetListener(StationListener* listener) { listener_ = listener; }
 
     // Loads the settings, restores the protocol from the backup and makes the ready state.
@@ -80,6 +97,7 @@ private:
     void ChooseNextStarter(int lane) override;
 
     void WriteBackup();
+    void ConnectPort();
     void KeepUnreadableBackup();
     void SelectRow(int row);
 
@@ -91,6 +109,13 @@ private:
     Ranking ranking_;
     ProtocolBackup backup_;
     RunClock run_;
+    std::unique_ptr<SerialBackend> ownSerial_;
+    std::unique_ptr<Dispatcher> ownDispatcher_;
+    std::unique_ptr<WallClock> ownWallClock_;
+    std::unique_ptr<ComPort> port_;
+    ContactLog contactLog_;
+    BarrierRouting routing_;
+    PortOpener opener_;
     StationListener* listener_ = nullptr;
     FileResult restoreResult_;
     std::string keptBackup_; // where an unreadable backup was moved to

@@ -2,10 +2,12 @@
 // entered, ranked and backed up, a refused entry changes nothing, and shutdown writes the
 // backup before the settings.
 #include "station/Station.h"
+#include "FakeSerialBackend.h"
 #include "ManualClock.h"
 #include "settings/Backup.h"
 #include "settings/SettingsStore.h"
 #include "station/Dialogs.h"
+#include "timing/Dispatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +77,16 @@ protected:
     testing::ManualClock clock;
     ScriptedDialogs dialogs;
     ObservingStore store;
-    Station station{{clock, clock, dialogs, nullptr, &store}, "caniparc"};
+    testing::FakeSerialBackend serial;
+    HandoverQueue handover;
+    Station station{{.time = clock,
+                     .scheduler = clock,
+                     .dialogs = dialogs,
+                     .settingsStore = &store,
+                     .serial = &serial,
+                     .dispatcher = &handover,
+                     .devicePresent = [](const std::string& device) { return device == "/dev/ttyS0"; }},
+                    "caniparc"};
 };
 
 TEST_F(StationTest, KeyboardRunsAreEnteredRankedAndBackedUp) {
@@ -141,6 +152,37 @@ TEST_F(StationTest, UnreadableBackupIsKeptAsideInsteadOfOverwritten) {
     TimedRun(1, 30'000);
     EXPECT_TRUE(fs::is_regular_file(backupPath));
     EXPECT_TRUE(station.BackupStatusText().empty());
+}
+
+TEST_F(StationTest, BarrierPortOpensAtStartupAndAStartContactStartsTheRun) {
+    station.GetSettings().Port = 1;
+    Start();
+    EXPECT_TRUE(station.Port().Connected());
+    EXPECT_EQ(station.GetSettings().TimeFormatIndex, 1) << "hundredths while the port is open";
+    EXPECT_EQ(station.GetSettings().PortMask, 0x10001u);
+    EXPECT_TRUE(station.PortStatusText().empty());
+    station.Routing().LockLS1Click(); // F10 frees the start barrier
+    ASSERT_TRUE(serial.WaitUntilWaiting(std::chrono::seconds(2)));
+    serial.SetLevels(kLineCts);
+    ASSERT_TRUE(handover.ServePending(std::chrono::seconds(2)));
+    EXPECT_FALSE(station.Run().Enabled(Command::Start));
+    EXPECT_TRUE(station.Shutdown());
+    EXPECT_FALSE(serial.IsOpen());
+    bool logged = false;
+    for (const auto& entry : fs::directory_iterator(folder))
+        logged |= entry.path().filename().string().find("-Kontakte-") != std::string::npos;
+    EXPECT_TRUE(logged) << "the contact reached the day's contact log";
+}
+
+TEST_F(StationTest, PortThatCannotBeOpenedLeavesKeyboardTimingInTenths) {
+    station.GetSettings().Port = 1;
+    serial.FailNextOpen(OpenStage::Handle, "Device or resource busy");
+    Start();
+    EXPECT_FALSE(station.Port().Connected());
+    EXPECT_EQ(station.GetSettings().TimeFormatIndex, 0);
+    EXPECT_NE(station.PortStatusText().find("Device or resource busy"), std::string::npos);
+    station.Run().Start();
+    EXPECT_FALSE(station.Run().Enabled(Command::Start));
 }
 
 } // namespace
