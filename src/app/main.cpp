@@ -1,5 +1,6 @@
 // The station's entry point: builds the platform services, the station and its main window,
 // and runs the shutdown sequence when the window has closed.
+#include "FileChooser.h"
 #include "MainWindow.h"
 #include "OperatorDialogs.h"
 #include "QtDispatcher.h"
@@ -57,7 +58,8 @@ int main(int argc, char** argv) {
                     LocaleDecimalSeparator());
 
     auto& settings = station.GetSettings();
-    caniparc::ui::MainWindow window(station, dialogs);
+    caniparc::ui::DesktopFileChooser files;
+    caniparc::ui::MainWindow window(station, dialogs, files);
     window.setGeometry(settings.Left, settings.Top, std::max(settings.Width, 800), std::max(settings.Height, 522));
     caniparc::app::SignalBridge signalBridge([&window] { window.CloseWithoutQuestion(); });
     window.show();

@@ -1,6 +1,7 @@
 // The station's main window (see MainWindow.h).
 #include "MainWindow.h"
 
+#include "FileChooser.h"
 #include "ProtocolModel.h"
 #include "ShortcutPriority.h"
 #include "protocol/ProtocolLayout.h"
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -21,7 +23,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace caniparc::ui {
@@ -50,11 +54,13 @@ struct ActionSpec {
 
 } // namespace
 
-MainWindow::MainWindow(Station& station, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), station_(station), run_(station.Run()), settings_(station.GetSettings()), dialogs_(dialogs) {
+MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, QWidget* parent)
+    : QMainWindow(parent), station_(station), run_(station.Run()), settings_(station.GetSettings()), dialogs_(dialogs),
+      files_(files) {
     setWindowTitle(QStringLiteral("Caniparc 3.3"));
     setMinimumSize(800, 522);
     BuildActions();
+    BuildToolBar();
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     for (int lane = 0; lane < 2; ++lane) {
@@ -82,6 +88,7 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, QWidget* parent)
     StatusChanged();
     RankingChanged();
     BarriersChanged();
+    ProtocolCommandsChanged();
     ApplyCourseScheme();
     CommandsChanged();
     for (int lane = 0; lane < 2; ++lane) {
@@ -426,6 +433,68 @@ void MainWindow::RankingChanged() {
         return;
     const int best = station_.GetRanking().bestStartNr;
     lanes_[1].caption->setText(best > 0 ? QStringLiteral("Best Start-Nr. %1").arg(best) : QStringLiteral("Bestzeit:"));
+}
+
+void MainWindow::BuildToolBar() {
+    auto* bar = addToolBar(QStringLiteral("Protokoll"));
+    bar->setMovable(false);
+    const auto add = [this, bar](QStyle::StandardPixmap icon, const QString& hint, const QKeySequence& key) {
+        auto* action = bar->addAction(style()->standardIcon(icon), hint);
+        action->setToolTip(hint);
+        action->setShortcut(key);
+        return action;
+    };
+    openAction_ =
+        add(QStyle::SP_DialogOpenButton, QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"),
+            QKeySequence(Qt::CTRL | Qt::Key_O));
+    saveAction_ = add(QStyle::SP_DialogSaveButton, QStringLiteral("[Ctrl+S] Speichern unter..."),
+                      QKeySequence(Qt::CTRL | Qt::Key_S));
+    clearAction_ = add(QStyle::SP_TrashIcon, QStringLiteral("[F9] Löschen"), QKeySequence(Qt::Key_F9));
+    connect(openAction_, &QAction::triggered, this, [this] { OpenProtocol(); });
+    connect(saveAction_, &QAction::triggered, this, [this] { SaveProtocol(); });
+    connect(clearAction_, &QAction::triggered, this, [this] { station_.ClearProtocol(); });
+}
+
+void MainWindow::OpenProtocol() {
+    if (!station_.MayReplaceProtocol())
+        return;
+    const FileChoice choice = files_.ChooseOpen(this, QString::fromStdString(station_.ProgramFolder()),
+                                                {QStringLiteral("Textdatei (*.txt)")}, settings_.FilterIndO);
+    if (choice.path.isEmpty()) {
+        LayoutColumns();
+        return;
+    }
+    settings_.FilterIndO = choice.filterIndex;
+    const FileResult result = station_.OpenProtocol(choice.path.toStdString());
+    if (!result.Ok())
+        dialogs_.Inform(DescribeFileResult(result));
+    LayoutColumns();
+}
+
+void MainWindow::SaveProtocol() {
+    const QDateTime now = QDateTime::currentDateTime();
+    std::tm local{};
+    local.tm_year = now.date().year() - 1900;
+    local.tm_mon = now.date().month() - 1;
+    local.tm_mday = now.date().day();
+    local.tm_hour = now.time().hour();
+    local.tm_min = now.time().minute();
+    const QString proposed = QString::fromStdString(TimeStampName(local));
+    const FileChoice choice = files_.ChooseSave(this, QString::fromStdString(station_.ProgramFolder()), proposed,
+                                                {QStringLiteral("Textdatei (*.txt)")}, settings_.FilterInd);
+    if (choice.path.isEmpty())
+        return;
+    settings_.FilterInd = choice.filterIndex;
+    // Unlike a silent failure, the operator learns that the file is not there.
+    const FileResult result = station_.SaveProtocolAs(choice.path.toStdString());
+    if (!result.Ok())
+        dialogs_.Inform(DescribeFileResult(result));
+}
+
+void MainWindow::ProtocolCommandsChanged() {
+    const ProtocolCommandState state = station_.ProtocolCommands();
+    saveAction_->setEnabled(state.save);
+    clearAction_->setEnabled(state.clear);
 }
 
 void MainWindow::CloseWithoutQuestion() {

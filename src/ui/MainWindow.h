@@ -26,17 +26,21 @@ class Dialogs;
 
 namespace caniparc::ui {
 
+class FileChooser;
 class ProtocolModel;
 
 class MainWindow final : public QMainWindow, private RunClockListener, private StationListener {
     Q_OBJECT
 public:
-    MainWindow(Station& station, Dialogs& dialogs, QWidget* parent = nullptr);
+    MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Closes without asking: logout, system shutdown, a terminating signal.
     void CloseWithoutQuestion();
     QAction* Action(Command command) const;
+    QAction* OpenAction() const { return openAction_; }
+    QAction* SaveAction() const { return saveAction_; }
+    QAction* ClearAction() const { return clearAction_; }
     QPushButton* Button(Command command) const;
     QLabel* LaneTime(int lane) const { return lanes_[static_cast<std::size_t>(lane)].time; }
     QTableView* ProtocolView() const { return protocolView_; }
@@ -69,6 +73,7 @@ private:
     void StatusChanged() override;
     void RankingChanged() override;
     void BarriersChanged() override;
+    void ProtocolCommandsChanged() override;
 
     void BuildActions();
     QWidget* BuildLane(int lane);
@@ -79,12 +84,19 @@ private:
     void RefreshBarriers();
     QWidget* BuildProtocol();
     QWidget* BuildImitation();
+    void BuildToolBar();
+    void OpenProtocol();
+    void SaveProtocol();
     void LayoutColumns();
 
     Station& station_;
     RunClock& run_;
     Settings& settings_;
     Dialogs& dialogs_;
+    FileChooser& files_;
+    QAction* openAction_ = nullptr;
+    QAction* saveAction_ = nullptr;
+    QAction* clearAction_ = nullptr;
     bool closeWithoutQuestion_ = false;
     std::map<Command, QAction*> actions_;
     std::map<Command, QPushButton*> buttons_;

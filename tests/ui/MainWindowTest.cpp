@@ -2,6 +2,7 @@
 // buttons mirror the commands, command keys win over a focused input field, and closing asks
 // while a run would be lost.
 #include "MainWindow.h"
+#include "FileChooser.h"
 
 #include "ManualClock.h"
 #include "settings/Backup.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,12 +35,23 @@ struct ScriptedDialogs final : Dialogs {
     void Inform(const std::string& message) override { told << QString::fromStdString(message); }
 };
 
+struct ScriptedFiles final : ui::FileChooser {
+    QString openPath;
+    QString savePath;
+    QString proposed;
+    ui::FileChoice ChooseOpen(QWidget*, const QString&, const QStringList&, int) override { return {openPath, 1}; }
+    ui::FileChoice ChooseSave(QWidget*, const QString&, const QString& name, const QStringList&, int) override {
+        proposed = name;
+        return {savePath, 1};
+    }
+};
+
 struct Fixture {
     explicit Fixture(int scheme = 1) {
         settings.LsCFG = scheme;
         settings.AutoEin = false;
         station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
-        window = std::make_unique<ui::MainWindow>(station, questions);
+        window = std::make_unique<ui::MainWindow>(station, questions, files);
         window->show();
         QApplication::setActiveWindow(window.get());
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -52,6 +65,7 @@ struct Fixture {
     QTemporaryDir folder;
     testing::ManualClock clock;
     ScriptedDialogs questions;
+    ScriptedFiles files;
     Station station{{clock, clock, questions}, "caniparc"};
     Settings& settings = station.GetSettings();
     RunClock& run = station.Run();
@@ -150,6 +164,38 @@ private slots:
         f.Key(Qt::Key_F10);
         QTest::mouseClick(start, Qt::LeftButton);
         QVERIFY(!f.run.Enabled(Command::Start));
+    }
+
+    void toolBarOpensSavesAndClearsTheProtocol() {
+        Fixture f;
+        QVERIFY2(!f.window->SaveAction()->isEnabled(), "nothing to save in an empty protocol");
+        QFile list(f.folder.filePath(QStringLiteral("starter.txt")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("Nr.;Hundename\r\n21;Asta\r\n22;Bello\r\n");
+        list.close();
+        f.files.openPath = list.fileName();
+        f.Key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(f.station.Protocol().RowCount(), 3);
+        QVERIFY(f.window->SaveAction()->isEnabled());
+        QCOMPARE(f.window->StatusText(0), QStringLiteral("1:2"));
+
+        f.files.savePath = f.folder.filePath(QStringLiteral("saved.txt"));
+        f.Key(Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d-\\d\\d-\\d\\d$"))
+                    .match(f.files.proposed)
+                    .hasMatch());
+        QVERIFY(QFile::exists(f.files.savePath));
+
+        f.files.openPath = f.folder.filePath(QStringLiteral("missing.txt"));
+        f.questions.answer = true;
+        f.Key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(f.questions.asked, QStringList({"Protokoll überschreiben?"}));
+        QCOMPARE(f.questions.told.size(), 1);
+        QCOMPARE(f.station.Protocol().RowCount(), 3); // an unreadable file keeps the protocol
+
+        f.Key(Qt::Key_F9);
+        QCOMPARE(f.station.Protocol().RowCount(), 2);
+        QVERIFY(!f.window->ClearAction()->isEnabled());
     }
 
     void closingAsksOnlyWhileARunWouldBeLost() {

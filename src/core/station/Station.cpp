@@ -69,6 +69,7 @@ Station::~Station() {
 
 void Station::Startup(const StationPaths& paths, char decimalSeparator) {
     settings_.DecimalSeparator = decimalSeparator;
+    programFolder_ = paths.programFolder;
     if (services_.settingsStore)
         LoadSettings(*services_.settingsStore, settings_);
     ApplyBackupFolderDefault(settings_, paths.programFolder, paths.environment, FolderAcceptsFiles);
@@ -165,6 +166,52 @@ void Station::ChooseNextStarter(int lane) {
         return;
     if (nextStarterRow_ > 0)
         SelectRow(nextStarterRow_);
+}
+
+ProtocolCommandState Station::ProtocolCommands() const {
+    ProtocolCommandContext context;
+    context.lane1Running = run_.Lane(0).clockRunning;
+    context.lane2Running = run_.Lane(1).clockRunning;
+    context.lsCfg = settings_.LsCFG;
+    return UpdateProtocolCommands(table_, context);
+}
+
+void Station::RefreshProtocolCommands() {
+    if (listener_)
+        listener_->ProtocolCommandsChanged();
+}
+
+bool Station::MayReplaceProtocol() {
+    return !ProtocolHoldsData(table_) || services_.dialogs.Ask("Protokoll überschreiben?");
+}
+
+FileResult Station::OpenProtocol(const std::string& path) {
+    run_.AbortOrNext(Command::Abbruch);
+    const ProtocolLoad load = ReadProtocolFile(path, table_, settings_, sort_, ranking_);
+    if (load.result.Ok()) {
+        SelectRow(load.startLists.selectedRow);
+        ShowBestTime();
+    }
+    RefreshProtocolCommands();
+    return load.result;
+}
+
+FileResult Station::SaveProtocolAs(const std::string& path) {
+    return WriteProtocolFile(*services_.fileSystem, table_, path);
+}
+
+bool Station::ClearProtocol() {
+    if (!services_.dialogs.Ask("Zeitenprotokoll  löschen?"))
+        return false;
+    const NewProtocolReset reset = NewProtocol(table_, settings_.LsCFG);
+    run_.SetStartNumber(0, reset.lane1StartNumber);
+    run_.SetStartNumber(1, reset.lane2StartNumber);
+    if (reset.resetBestTime) {
+        ranking_ = {};
+        ShowBestTime();
+    }
+    RefreshProtocolCommands();
+    return true;
 }
 
 void Station::WriteBackup() {

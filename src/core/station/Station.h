@@ -8,6 +8,7 @@
 #include "protocol/ProtocolTable.h"
 #include "protocol/Ranking.h"
 #include "settings/Backup.h"
+#include "settings/ProtocolCommands.h"
 #include "settings/Settings.h"
 #include "settings/SettingsPaths.h"
 #include "timing/BarrierRouting.h"
@@ -56,10 +57,11 @@ struct StationPaths {
 class StationListener {
 public:
     virtual ~StationListener() = default;
-    virtual void SelectRow(int row) = 0; // the protocol row to select and show
-    virtual void StatusChanged() = 0;    // the backup or the barrier port began or stopped failing
-    virtual void RankingChanged() = 0;   // best time and best start number
-    virtual void BarriersChanged() = 0;  // lock pictures, contact lists, imitation buttons
+    virtual void SelectRow(int row) = 0;        // the protocol row to select and show
+    virtual void StatusChanged() = 0;           // the backup or the barrier port began or stopped failing
+    virtual void RankingChanged() = 0;          // best time and best start number
+    virtual void BarriersChanged() = 0;         // lock pictures, contact lists, imitation buttons
+    virtual void ProtocolCommandsChanged() = 0; // open, save, new protocol and their kin
 };
 
 class Station final : private RunHooks {
@@ -81,6 +83,7 @@ public:
     // The status-bar text about the barrier port: why it is closed, or what limits it.
     std::string PortStatusText() const;
     void SetListener(StationListener* listener) { listener_ = listener; }
+    const std::string& ProgramFolder() const { return programFolder_; }
 
     // Loads the settings, restores the protocol from the backup and makes the ready state.
     void Startup(const StationPaths& paths, char decimalSeparator);
@@ -91,10 +94,22 @@ public:
     // Lane 2's digits show the best time while only lane 1 runs.
     void ShowBestTime();
 
+    // The tool bar's protocol commands and the start-number controls as they stand.
+    ProtocolCommandState ProtocolCommands() const;
+    // Before opening a file: replacing a protocol that holds data needs the operator's yes.
+    bool MayReplaceProtocol();
+    // Opens a starter list or a saved protocol; a file that cannot be read leaves the protocol
+    // as it was and the result says why. A run in progress is aborted first.
+    FileResult OpenProtocol(const std::string& path);
+    FileResult SaveProtocolAs(const std::string& path);
+    // F9: asks, then empties the protocol. False when the operator said no.
+    bool ClearProtocol();
+
 private:
     // RunHooks: the protocol side of the run clock.
     bool EnterRun(const RunEntry& entry) override;
     void ChooseNextStarter(int lane) override;
+    void RefreshProtocolCommands() override;
 
     void WriteBackup();
     void ConnectPort();
@@ -117,6 +132,7 @@ private:
     BarrierRouting routing_;
     PortOpener opener_;
     StationListener* listener_ = nullptr;
+    std::string programFolder_;
     FileResult restoreResult_;
     std::string keptBackup_; // where an unreadable backup was moved to
     int nextStarterRow_ = -1;

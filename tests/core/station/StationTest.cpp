@@ -21,8 +21,13 @@ namespace {
 namespace fs = std::filesystem;
 
 struct ScriptedDialogs final : Dialogs {
+    std::vector<std::string> asked;
     std::vector<std::string> told;
-    bool Ask(const std::string&) override { return true; }
+    bool answer = true;
+    bool Ask(const std::string& question) override {
+        asked.push_back(question);
+        return answer;
+    }
     void Inform(const std::string& message) override { told.push_back(message); }
 };
 
@@ -152,6 +157,44 @@ TEST_F(StationTest, UnreadableBackupIsKeptAsideInsteadOfOverwritten) {
     TimedRun(1, 30'000);
     EXPECT_TRUE(fs::is_regular_file(backupPath));
     EXPECT_TRUE(station.BackupStatusText().empty());
+}
+
+TEST_F(StationTest, OpeningAFileAsksBeforeReplacingDataAndKeepsTheProtocolWhenUnreadable) {
+    Start();
+    EXPECT_TRUE(station.MayReplaceProtocol()) << "an empty protocol is replaced without a question";
+    EXPECT_TRUE(dialogs.asked.empty());
+    TimedRun(5, 30'000);
+    dialogs.answer = false;
+    EXPECT_FALSE(station.MayReplaceProtocol());
+    EXPECT_EQ(dialogs.asked, std::vector<std::string>{"Protokoll überschreiben?"});
+    EXPECT_FALSE(station.OpenProtocol((folder / "missing.txt").string()).Ok());
+    EXPECT_EQ(station.Protocol().Cell(ColStartNr, 1), "5");
+
+    const fs::path list = folder / "starter.txt";
+    std::ofstream(list, std::ios::binary) << "Nr.;Hundename\r\n21;Asta\r\n22;Bello\r\n";
+    ASSERT_TRUE(station.OpenProtocol(list.string()).Ok());
+    EXPECT_EQ(station.Protocol().Cell(ColDogName, 2), "Bello");
+    EXPECT_TRUE(station.ProtocolCommands().save);
+    const fs::path saved = folder / "saved.txt";
+    ASSERT_TRUE(station.SaveProtocolAs(saved.string()).Ok());
+    EXPECT_NE(ReadFile(saved).find("22\tBello\t"), std::string::npos);
+}
+
+TEST_F(StationTest, NewProtocolNeedsTheOperatorsYesAndResetsTheBestTime) {
+    Start();
+    TimedRun(5, 30'000);
+    dialogs.answer = false;
+    EXPECT_FALSE(station.ClearProtocol());
+    EXPECT_EQ(station.Protocol().RowCount(), 2);
+    EXPECT_EQ(station.Protocol().Cell(ColStartNr, 1), "5");
+    dialogs.answer = true;
+    EXPECT_TRUE(station.ClearProtocol());
+    EXPECT_EQ(dialogs.asked.back(), "Zeitenprotokoll  löschen?");
+    EXPECT_TRUE(station.Protocol().Cell(ColStartNr, 1).empty());
+    EXPECT_FALSE(station.ProtocolCommands().save);
+    EXPECT_EQ(station.GetRanking().bestTime, 0);
+    EXPECT_EQ(station.Run().Lane(1).digits.value, (std::array<int, 5>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(station.Run().Lane(0).startNumber, 1);
 }
 
 TEST_F(StationTest, BarrierPortOpensAtStartupAndAStartContactStartsTheRun) {
