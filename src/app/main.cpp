@@ -1,5 +1,6 @@
 // The station's entry point: builds the platform services, the station and its main window,
 // and runs the shutdown sequence when the window has closed.
+#include "BenchmarkHooks.h"
 #include "FileChooser.h"
 #include "MainWindow.h"
 #include "OperatorDialogs.h"
@@ -33,6 +34,8 @@ char LocaleDecimalSeparator() {
 } // namespace
 
 int main(int argc, char** argv) {
+    QElapsedTimer sinceMain;
+    sinceMain.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Caniparc"));
     const std::string programTitle = caniparc::ProgramTitleOf(QApplication::applicationFilePath().toStdString());
@@ -63,6 +66,7 @@ int main(int argc, char** argv) {
     window.setGeometry(settings.Left, settings.Top, std::max(settings.Width, 800), std::max(settings.Height, 522));
     caniparc::app::SignalBridge signalBridge([&window] { window.CloseWithoutQuestion(); });
     window.show();
+    caniparc::app::InstallBenchmarkHooks(sinceMain, station);
     const int result = QApplication::exec();
 
     const QRect bounds = window.geometry();

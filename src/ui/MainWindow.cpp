@@ -2,7 +2,8 @@
 #include "MainWindow.h"
 
 #include "FileChooser.h"
-#include "ProtocolModel.h"
+#include "LaneFrame.h"
+#include "ProtocolGrid.h"
 #include "ShortcutPriority.h"
 #include "protocol/ProtocolLayout.h"
 #include "settings/Settings.h"
@@ -34,16 +35,6 @@ namespace {
 
 QString ColourName(Rgb c) {
     return QColor(c.r, c.g, c.b).name();
-}
-
-QString DigitsHtml(const LaneDigits& d) {
-    QString html;
-    for (int i = 0; i < 5; ++i) {
-        if (i == 3)
-            html += QStringLiteral("<span style=\"color:%1\">,</span>").arg(ColourName(d.comma));
-        html += QStringLiteral("<span style=\"color:%1\">%2</span>").arg(ColourName(d.lit[i])).arg(d.value[i]);
-    }
-    return html;
 }
 
 struct ActionSpec {
@@ -151,31 +142,13 @@ void MainWindow::BuildActions() {
 }
 
 QWidget* MainWindow::BuildLane(int lane) {
-    auto& w = lanes_[static_cast<std::size_t>(lane)];
-    auto* frame = new QWidget(this);
-    frame->setAutoFillBackground(true);
-    frame->setStyleSheet(QStringLiteral("background-color: black;"));
-    auto* layout = new QHBoxLayout(frame);
-    auto* label = new QLabel(QStringLiteral("Start-Nr.:"), frame);
-    w.caption = label;
-    label->setStyleSheet(QStringLiteral("color: lime; font: bold 19px Arial;"));
-    w.startNumber = new QSpinBox(frame);
-    w.startNumber->setRange(1, 9999);
-    w.startNumber->setStyleSheet(QStringLiteral("background-color: #404040; color: lime; font: bold 24px Arial;"));
-    connect(w.startNumber, &QSpinBox::valueChanged, this,
-            [this, lane](int value) { run_.SetStartNumber(lane, value); });
-    w.time = new QLabel(frame);
-    w.time->setTextFormat(Qt::RichText);
-    w.time->setStyleSheet(QStringLiteral("font: bold 64px 'DejaVu Sans Mono';"));
-    w.contacts = new QComboBox(frame);
-    w.contacts->setMinimumWidth(100);
-    w.contacts->setStyleSheet(QStringLiteral("background-color: #404040; color: yellow; font: bold 21px Arial;"));
-    connect(w.contacts, &QComboBox::activated, this, [this, lane](int index) { run_.SelectContact(lane, index); });
-    layout->addWidget(label);
-    layout->addWidget(w.startNumber);
-    layout->addWidget(w.time, 1);
-    layout->addWidget(w.contacts);
-    w.frame = frame;
+    auto* frame = new LaneFrame(this);
+    frame->setObjectName(lane == 0 ? QStringLiteral("FrameT1") : QStringLiteral("FrameT2"));
+    connect(frame, &LaneFrame::startNumberChanged, this, [this, lane](int value) { run_.SetStartNumber(lane, value); });
+    connect(frame, &LaneFrame::contactChosen, this, [this, lane](int index) { run_.SelectContact(lane, index); });
+    connect(frame, &LaneFrame::contactTextEdited, this,
+            [this, lane](const QString& text) { run_.SetContactText(lane, text.toStdString()); });
+    lanes_[static_cast<std::size_t>(lane)].frame = frame;
     return frame;
 }
 
@@ -302,15 +275,13 @@ void MainWindow::RefreshBarriers() {
 }
 
 void MainWindow::LaneDigitsChanged(int lane) {
-    lanes_[static_cast<std::size_t>(lane)].time->setText(DigitsHtml(run_.Lane(lane).digits));
+    lanes_[static_cast<std::size_t>(lane)].frame->SetDigits(run_.Lane(lane).digits);
 }
 
 void MainWindow::LaneFieldsChanged(int lane) {
     auto& w = lanes_[static_cast<std::size_t>(lane)];
     const LaneState& l = run_.Lane(lane);
-    const QSignalBlocker blockSpin(w.startNumber);
-    w.startNumber->setValue(l.startNumber);
-    w.startNumber->setEnabled(l.startNumberEnabled);
+    w.frame->SetStartNumber(l.startNumber, l.startNumberEnabled);
     const auto setText = [](QLineEdit* edit, const std::string& text) {
         const QString value = QString::fromStdString(text);
         if (edit->text() != value)
@@ -319,20 +290,15 @@ void MainWindow::LaneFieldsChanged(int lane) {
     setText(w.faults, l.faultsText);
     setText(w.refusals, l.refusalsText);
     setText(w.timeFaults, l.timeFaultText);
-    const QSignalBlocker blockContacts(w.contacts);
-    w.contacts->clear();
-    for (const auto& contact : l.contacts)
-        w.contacts->addItem(QString::fromStdString(contact));
-    w.contacts->setCurrentIndex(l.selectedContact);
-    w.contacts->setEnabled(l.contactListEnabled);
+    w.frame->SetContacts(l.contacts, l.selectedContact, l.contactStyle, l.contactListEnabled, l.contactText);
 }
 
 void MainWindow::ApplyCourseScheme() {
     const bool twoLanes = settings_.LsCFG == 2;
     lanes_[1].editors->setVisible(twoLanes);
-    lanes_[1].startNumber->setVisible(twoLanes);
+    lanes_[1].frame->StartNumberEdit()->setVisible(twoLanes);
     if (twoLanes)
-        lanes_[1].caption->setText(QStringLiteral("Start-Nr.:"));
+        lanes_[1].frame->SetCaption(QStringLiteral("Start-Nr.:"));
     else
         RankingChanged();
     if (auto* stop = Button(Command::Stop1))
@@ -340,40 +306,14 @@ void MainWindow::ApplyCourseScheme() {
 }
 
 QWidget* MainWindow::BuildProtocol() {
-    protocolModel_ = new ProtocolModel(station_.Protocol(), this);
-    protocolView_ = new QTableView(this);
-    protocolView_->setModel(protocolModel_);
-    protocolView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    protocolView_->setSelectionMode(QAbstractItemView::SingleSelection);
-    protocolView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    protocolView_->setFocusPolicy(Qt::NoFocus);
-    protocolView_->verticalHeader()->setDefaultSectionSize(19);
-    protocolView_->setStyleSheet(QStringLiteral("font: 15px Arial;"));
-    connect(protocolModel_, &QAbstractItemModel::modelReset, this, [this] { LayoutColumns(); });
-    protocolView_->viewport()->installEventFilter(this); // the column widths follow its width
-    connect(protocolView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                const int row = current.row() + 1;
-                protocolModel_->SetSelectedRow(row);
-                rowPanel_->setText(QString::fromStdString(RowPositionText(row, station_.Protocol().RowCount())));
-            });
-    return protocolView_;
+    grid_ = new ProtocolGrid(station_.Protocol(), station_.Sort(), settings_, this);
+    connect(grid_, &ProtocolGrid::RowSelected, this,
+            [this](int, const QString& positionText) { rowPanel_->setText(positionText); });
+    return grid_;
 }
 
-void MainWindow::LayoutColumns() {
-    const auto widths = ColumnWidths(protocolView_->viewport()->width(), settings_.LaufCount, settings_.Bonus);
-    for (int col = 0; col < ColCount; ++col) {
-        const int width = widths[static_cast<std::size_t>(col)];
-        protocolView_->setColumnHidden(col, width < 0);
-        if (width >= 0)
-            protocolView_->setColumnWidth(col, width);
-    }
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == protocolView_->viewport() && event->type() == QEvent::Resize)
-        LayoutColumns();
-    return QMainWindow::eventFilter(watched, event);
+QTableView* MainWindow::ProtocolView() const {
+    return grid_->View();
 }
 
 QString MainWindow::StatusText(int panel) const {
@@ -381,12 +321,7 @@ QString MainWindow::StatusText(int panel) const {
 }
 
 void MainWindow::SelectRow(int row) {
-    const QModelIndex index = protocolModel_->index(row - 1, 0);
-    if (!index.isValid())
-        return;
-    protocolView_->selectionModel()->setCurrentIndex(index,
-                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    protocolView_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    grid_->SelectProtocolRow(row);
 }
 
 void MainWindow::StatusChanged() {
@@ -422,8 +357,8 @@ void MainWindow::BarriersChanged() {
     auto& routing = station_.Routing();
     const BarrierDisplay& display = routing.Display();
     barriers_->setVisible(display.lockPictures);
-    lanes_[0].contacts->setVisible(display.contactList1);
-    lanes_[1].contacts->setVisible(display.contactList2 && settings_.LsCFG == 2);
+    lanes_[0].frame->SetContactsVisible(display.contactList1);
+    lanes_[1].frame->SetContactsVisible(display.contactList2 && settings_.LsCFG == 2);
     for (int i = 0; i < 3; ++i)
         imitationButtons_[static_cast<std::size_t>(i)]->setEnabled(routing.ImitationEnabled(i + 1));
 }
@@ -432,7 +367,7 @@ void MainWindow::RankingChanged() {
     if (settings_.LsCFG == 2)
         return;
     const int best = station_.GetRanking().bestStartNr;
-    lanes_[1].caption->setText(best > 0 ? QStringLiteral("Best Start-Nr. %1").arg(best) : QStringLiteral("Bestzeit:"));
+    lanes_[1].frame->SetCaption(best > 0 ? QStringLiteral("Best Start-Nr. %1").arg(best) : QStringLiteral("Bestzeit:"));
 }
 
 void MainWindow::BuildToolBar() {
@@ -461,14 +396,14 @@ void MainWindow::OpenProtocol() {
     const FileChoice choice = files_.ChooseOpen(this, QString::fromStdString(station_.ProgramFolder()),
                                                 {QStringLiteral("Textdatei (*.txt)")}, settings_.FilterIndO);
     if (choice.path.isEmpty()) {
-        LayoutColumns();
+        grid_->ApplyLayout();
         return;
     }
     settings_.FilterIndO = choice.filterIndex;
     const FileResult result = station_.OpenProtocol(choice.path.toStdString());
     if (!result.Ok())
         dialogs_.Inform(DescribeFileResult(result));
-    LayoutColumns();
+    grid_->ApplyLayout();
 }
 
 void MainWindow::SaveProtocol() {

@@ -27,7 +27,8 @@ class Dialogs;
 namespace caniparc::ui {
 
 class FileChooser;
-class ProtocolModel;
+class LaneFrame;
+class ProtocolGrid;
 
 class MainWindow final : public QMainWindow, private RunClockListener, private StationListener {
     Q_OBJECT
@@ -42,8 +43,8 @@ public:
     QAction* SaveAction() const { return saveAction_; }
     QAction* ClearAction() const { return clearAction_; }
     QPushButton* Button(Command command) const;
-    QLabel* LaneTime(int lane) const { return lanes_[static_cast<std::size_t>(lane)].time; }
-    QTableView* ProtocolView() const { return protocolView_; }
+    LaneFrame* Lane(int lane) const { return lanes_[static_cast<std::size_t>(lane)].frame; }
+    QTableView* ProtocolView() const;
     QString StatusText(int panel) const;
 
     // Applies the course scheme to the window (lane 2 shown only in scheme C).
@@ -51,18 +52,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct LaneWidgets {
-        QSpinBox* startNumber = nullptr;
-        QLabel* time = nullptr;
-        QComboBox* contacts = nullptr;
+        LaneFrame* frame = nullptr;
         QLineEdit* faults = nullptr;
         QLineEdit* refusals = nullptr;
         QLineEdit* timeFaults = nullptr;
-        QLabel* caption = nullptr;
-        QWidget* frame = nullptr;
         QWidget* editors = nullptr;
     };
 
@@ -87,7 +83,6 @@ private:
     void BuildToolBar();
     void OpenProtocol();
     void SaveProtocol();
-    void LayoutColumns();
 
     Station& station_;
     RunClock& run_;
@@ -105,8 +100,7 @@ private:
     QLabel* barriers_ = nullptr;
     QCheckBox* automatic_ = nullptr;
     QCheckBox* autoNext_ = nullptr;
-    ProtocolModel* protocolModel_ = nullptr;
-    QTableView* protocolView_ = nullptr;
+    ProtocolGrid* grid_ = nullptr;
     QLabel* rowPanel_ = nullptr;
     QLabel* backupPanel_ = nullptr;
     QWidget* imitation_ = nullptr;

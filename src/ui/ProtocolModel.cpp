@@ -3,12 +3,12 @@
 
 #include "protocol/ProtocolLayout.h"
 
-#include <QBrush>
 #include <QColor>
 
 namespace caniparc::ui {
 
 namespace {
+// The grid's own colours, which the format rules keep outside the bands.
 const CellColors kGridColours{{255, 255, 255}, {0, 0, 0}};
 
 Qt::Alignment AlignmentOf(HAlign align) {
@@ -22,9 +22,17 @@ Qt::Alignment AlignmentOf(HAlign align) {
     }
     return Qt::AlignRight | Qt::AlignVCenter;
 }
+
+QBrush BrushOf(Rgb colour) {
+    return QBrush(QColor(colour.r, colour.g, colour.b));
+}
 } // namespace
 
-ProtocolModel::ProtocolModel(ProtocolTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
+ProtocolModel::ProtocolModel(ProtocolTable& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table), brushes_{{{BandRun1, BrushOf(BandRun1)},
+                                                            {BandRun2, BrushOf(BandRun2)},
+                                                            {BandResult, BrushOf(BandResult)},
+                                                            {kGridColours.brush, BrushOf(kGridColours.brush)}}} {
     table_.SetListener(this);
 }
 
@@ -41,19 +49,15 @@ int ProtocolModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ProtocolModel::data(const QModelIndex& index, int role) const {
-    const int row = index.row() + 1;
+    const int row = RowOf(index);
     const int col = index.column();
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromStdString(table_.Cell(col, row));
-    case Qt::BackgroundRole: {
-        const CellFormat f = FormatCell(col, row, selectedRow_, kGridColours);
-        return QBrush(QColor(f.brush.r, f.brush.g, f.brush.b));
-    }
-    case Qt::ForegroundRole: {
-        const CellFormat f = FormatCell(col, row, selectedRow_, kGridColours);
-        return QBrush(QColor(f.font.r, f.font.g, f.font.b));
-    }
+    case Qt::BackgroundRole:
+        return BrushFor(FormatCell(col, row, selectedRow_, kGridColours).brush, kGridColours.brush);
+    case Qt::ForegroundRole:
+        return BrushFor(FormatCell(col, row, selectedRow_, kGridColours).font, kGridColours.font);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(AlignmentOf(FormatCell(col, row, selectedRow_, kGridColours).align));
     default:
@@ -71,12 +75,31 @@ QVariant ProtocolModel::headerData(int section, Qt::Orientation orientation, int
     return {};
 }
 
+Qt::ItemFlags ProtocolModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+}
+
 void ProtocolModel::SetSelectedRow(int row) {
     if (row == selectedRow_)
         return;
+    const int previous = selectedRow_;
     selectedRow_ = row;
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColCount - 1));
+    RowDataChanged(previous);
+    RowDataChanged(row);
+}
+
+void ProtocolModel::RowDataChanged(int row) {
+    if (row >= 1 && row < table_.RowCount())
+        emit dataChanged(IndexOf(0, row), IndexOf(ColCount - 1, row), {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+QVariant ProtocolModel::BrushFor(Rgb colour, Rgb gridColour) const {
+    if (colour == gridColour)
+        return {};
+    for (const auto& [known, brush] : brushes_)
+        if (known == colour)
+            return brush;
+    return BrushOf(colour);
 }
 
 void ProtocolModel::CellChanged(int col, int row) {
@@ -84,8 +107,8 @@ void ProtocolModel::CellChanged(int col, int row) {
         emit headerDataChanged(Qt::Horizontal, col, col);
         return;
     }
-    const QModelIndex changed = index(row - 1, col);
-    emit dataChanged(changed, changed);
+    const QModelIndex changed = IndexOf(col, row);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
 void ProtocolModel::RowsChanged() {

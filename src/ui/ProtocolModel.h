@@ -2,15 +2,21 @@
 // starters. Holds no copy of the protocol; every cell, colour and alignment comes from the core.
 #pragma once
 
+#include "common/Rgb.h"
 #include "protocol/ProtocolTable.h"
 
 #include <QAbstractTableModel>
+#include <QBrush>
+
+#include <array>
+#include <utility>
 
 namespace caniparc::ui {
 
 class ProtocolModel final : public QAbstractTableModel, private ProtocolListener {
     Q_OBJECT
 public:
+    // Becomes the table's listener for its whole life.
     explicit ProtocolModel(ProtocolTable& table, QObject* parent = nullptr);
     ~ProtocolModel() override;
 
@@ -18,16 +24,28 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Browse only for now: cells are selectable, not editable.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // The selected protocol row (1-based as in the table) is painted without the colour bands.
     void SetSelectedRow(int row);
+    int SelectedRow() const { return selectedRow_; }
+
+    // Model index of a protocol row (1-based) and back.
+    QModelIndex IndexOf(int col, int row) const { return index(row - 1, col); }
+    static int RowOf(const QModelIndex& index) { return index.row() + 1; }
 
 private:
     void CellChanged(int col, int row) override;
     void RowsChanged() override;
+    void RowDataChanged(int row);
+    // The view's own colours when the rules leave the grid's colour, else a shared brush: painting
+    // thousands of cells must not build a brush for each.
+    QVariant BrushFor(Rgb colour, Rgb gridColour) const;
 
     ProtocolTable& table_;
     int selectedRow_ = -1;
+    std::array<std::pair<Rgb, QBrush>, 4> brushes_;
 };
 
 } // namespace caniparc::ui

@@ -36,7 +36,7 @@ std::int64_t FloorDiv(std::int64_t value, std::int64_t divisor) {
 
 std::string DateText(std::int64_t localMilliseconds) {
     const CivilDate date = CivilFromDays(FloorDiv(localMilliseconds, 86'400'000));
-    char text[16];
+    char text[40]; // room for any int, though dates have four-digit years
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
     return text;
 }
@@ -74,7 +74,7 @@ std::unique_ptr<WallClock> MakeSystemWallClock() {
 
 std::string FormatLocalTime(std::int64_t localMilliseconds) {
     const std::int64_t ofDay = localMilliseconds - FloorDiv(localMilliseconds, 86'400'000) * 86'400'000;
-    char text[24];
+    char text[48];
     std::snprintf(text, sizeof text, " %02d:%02d:%02d.%03d", static_cast<int>(ofDay / 3'600'000),
                   static_cast<int>(ofDay / 60'000 % 60), static_cast<int>(ofDay / 1000 % 60),
                   static_cast<int>(ofDay % 1000));

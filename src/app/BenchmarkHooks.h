@@ -1,0 +1,17 @@
+// Hooks for the start-up and clock benchmarks (bench/startup.sh), switched on by environment
+// variables only; without them the station runs as always.
+//   CANIPARC_BENCH_READY=1    print the time from main() to the first idle event loop, then quit
+//   CANIPARC_BENCH_RUN_MS=n   start a run at once, quit n ms later and print the CPU time used
+#pragma once
+
+#include <QElapsedTimer>
+
+namespace caniparc {
+class Station;
+}
+
+namespace caniparc::app {
+
+void InstallBenchmarkHooks(const QElapsedTimer& sinceMain, Station& station);
+
+} // namespace caniparc::app

@@ -1,0 +1,86 @@
+// The optional files beside the program (see ProgramFiles.h).
+#include "station/ProgramFiles.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace caniparc {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths are UTF-8 in memory; on Windows a narrow string would be taken in the ANSI code page.
+fs::path PathFromUtf8(std::string_view text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string Utf8FromPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+constexpr const char* kTemplateName = "Protokollvorlage.doc";
+
+#ifdef _WIN32
+constexpr const char* kHelpExtensions[] = {".chm"};
+#else
+constexpr const char* kHelpExtensions[] = {".chm", ".html", ".pdf"};
+#endif
+
+} // namespace
+
+bool RegularFileExists(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && fs::is_regular_file(PathFromUtf8(path), error);
+}
+
+std::string ProgramFolderOf(std::string_view programPath) {
+    const fs::path folder = PathFromUtf8(programPath).parent_path();
+    return folder.empty() ? std::string() : WithTrailingSeparator(Utf8FromPath(folder));
+}
+
+std::string FindSoundFile(const std::string& programFolder, const UserEnvironment& env, const std::string& fileName,
+                          const FileExistsCheck& exists) {
+    // A bare program name gives no folder; looking in the current folder instead would make
+    // the sound depend on where the station was started from.
+    if (!programFolder.empty()) {
+        if (std::string path = WithTrailingSeparator(programFolder) + fileName; exists(path))
+            return path;
+    }
+#ifndef _WIN32
+    if (const fs::path dataFolder = UserDataFolder(env); !dataFolder.empty()) {
+        if (std::string path = Utf8FromPath(dataFolder / PathFromUtf8(fileName)); exists(path))
+            return path;
+    }
+#else
+    (void)env;
+#endif
+    return {};
+}
+
+std::vector<std::string> HelpFileCandidates(std::string_view programPath) {
+    std::vector<std::string> candidates;
+    if (PathFromUtf8(programPath).filename().empty())
+        return candidates;
+    for (const char* extension : kHelpExtensions)
+        candidates.push_back(Utf8FromPath(PathFromUtf8(programPath).replace_extension(extension)));
+    return candidates;
+}
+
+std::string FindHelpFile(std::string_view programPath, const FileExistsCheck& exists) {
+    for (const std::string& candidate : HelpFileCandidates(programPath)) {
+        if (exists(candidate))
+            return candidate;
+    }
+    return {};
+}
+
+ProgramFiles FindProgramFiles(std::string_view programPath, const UserEnvironment& env, const FileExistsCheck& exists) {
+    const std::string folder = ProgramFolderOf(programPath);
+    return {.StartSoundPath = FindSoundFile(folder, env, "start.wav", exists),
+            .StopSoundPath = FindSoundFile(folder, env, "stopp.wav", exists),
+            .TemplatePath = folder + kTemplateName,
+            .HelpPath = FindHelpFile(programPath, exists)};
+}
+
+} // namespace caniparc
