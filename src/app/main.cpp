@@ -2,6 +2,7 @@
 // and runs the shutdown sequence when the window has closed.
 #include "BenchmarkHooks.h"
 #include "FileChooser.h"
+#include "JpegImage.h"
 #include "MainWindow.h"
 #include "OperatorDialogs.h"
 #include "QtDispatcher.h"
@@ -10,21 +11,17 @@
 #include "SignalBridge.h"
 #include "settings/SettingsPaths.h"
 #include "settings/SettingsStore.h"
+#include "station/ProgramFiles.h"
 #include "station/Station.h"
 #include "timing/TimeSource.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
+#include <QDesktopServices>
 #include <QLocale>
 
 #include <algorithm>
 
 namespace {
-
-std::string ExistingOrEmpty(const QString& path) {
-    return QFileInfo::exists(path) ? path.toStdString() : std::string();
-}
 
 char LocaleDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
@@ -38,14 +35,15 @@ int main(int argc, char** argv) {
     sinceMain.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Caniparc"));
-    const std::string programTitle = caniparc::ProgramTitleOf(QApplication::applicationFilePath().toStdString());
+    const std::string programPath = QApplication::applicationFilePath().toStdString();
+    const std::string programTitle = caniparc::ProgramTitleOf(programPath);
     QApplication::setApplicationDisplayName(QString::fromStdString(programTitle));
 
-    const QString folder = QDir(QApplication::applicationDirPath()).absolutePath() + QDir::separator();
     auto time = caniparc::MakeSystemTimeSource();
     caniparc::ui::QtScheduler scheduler;
     caniparc::ui::QtSoundPlayer sound;
     const auto environment = caniparc::UserEnvironment::FromProcess();
+    const auto programFiles = caniparc::FindProgramFiles(programPath, environment, caniparc::RegularFileExists);
     auto store = caniparc::MakeUserSettingsStore(programTitle, environment);
     caniparc::ui::OperatorDialogs dialogs(QString::fromStdString(programTitle));
     caniparc::ui::QtDispatcher dispatcher; // outlives the station, whose port hands over through it
@@ -56,13 +54,16 @@ int main(int argc, char** argv) {
                                .settingsStore = store.get(),
                                .dispatcher = &dispatcher},
                               programTitle);
-    station.Startup({folder.toStdString(), ExistingOrEmpty(folder + QStringLiteral("start.wav")),
-                     ExistingOrEmpty(folder + QStringLiteral("stopp.wav")), environment},
-                    LocaleDecimalSeparator());
+    station.Startup(
+        {caniparc::ProgramFolderOf(programPath), programFiles.StartSoundPath, programFiles.StopSoundPath, environment},
+        LocaleDecimalSeparator());
 
     auto& settings = station.GetSettings();
     caniparc::ui::DesktopFileChooser files;
-    caniparc::ui::MainWindow window(station, dialogs, files);
+    caniparc::ui::WindowResources resources{QString::fromStdString(programFiles.HelpPath),
+                                            caniparc::ui::DecodeJpegFile(QStringLiteral("logo.jpg")),
+                                            [](const QUrl& url) { QDesktopServices::openUrl(url); }};
+    caniparc::ui::MainWindow window(station, dialogs, files, resources);
     window.setGeometry(settings.Left, settings.Top, std::max(settings.Width, 800), std::max(settings.Height, 522));
     caniparc::app::SignalBridge signalBridge([&window] { window.CloseWithoutQuestion(); });
     window.show();

@@ -21,12 +21,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace caniparc::ui {
@@ -45,34 +47,28 @@ struct ActionSpec {
 
 } // namespace
 
-MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, QWidget* parent)
+MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, WindowResources resources,
+                       QWidget* parent)
     : QMainWindow(parent), station_(station), run_(station.Run()), settings_(station.GetSettings()), dialogs_(dialogs),
-      files_(files) {
+      files_(files), resources_(std::move(resources)) {
     setWindowTitle(QStringLiteral("Caniparc 3.3"));
     setMinimumSize(800, 522);
     BuildActions();
     BuildToolBar();
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    auto* top = new QGridLayout;
     for (int lane = 0; lane < 2; ++lane) {
-        auto* row = new QHBoxLayout;
-        row->addWidget(BuildLane(lane), 1);
-        row->addWidget(BuildLaneEditors(lane));
-        layout->addLayout(row);
+        top->addWidget(BuildLane(lane), lane, 0);
+        top->addWidget(BuildLaneEditors(lane), lane, 1, Qt::AlignTop);
     }
-    layout->addWidget(BuildButtons());
-    barriers_ = new QLabel(central);
-    layout->addWidget(barriers_);
+    top->addWidget(BuildButtons(), 0, 2, 2, 1);
+    top->setColumnStretch(0, 1);
+    layout->addLayout(top);
     layout->addWidget(BuildImitation());
     layout->addWidget(BuildProtocol(), 1);
     setCentralWidget(central);
-    rowPanel_ = new QLabel(this);
-    rowPanel_->setMinimumWidth(60);
-    rowPanel_->setAlignment(Qt::AlignCenter);
-    backupPanel_ = new QLabel(this);
-    backupPanel_->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
-    statusBar()->addWidget(rowPanel_);
-    statusBar()->addWidget(backupPanel_, 1);
+    BuildStatusBar();
     qApp->installEventFilter(new ShortcutPriority(this));
     run_.SetListener(this);
     station_.SetListener(this);
@@ -143,6 +139,7 @@ void MainWindow::BuildActions() {
 
 QWidget* MainWindow::BuildLane(int lane) {
     auto* frame = new LaneFrame(this);
+    frame->setMinimumSize(frame->sizeHint()); // the digits never get squeezed
     frame->setObjectName(lane == 0 ? QStringLiteral("FrameT1") : QStringLiteral("FrameT2"));
     connect(frame, &LaneFrame::startNumberChanged, this, [this, lane](int value) { run_.SetStartNumber(lane, value); });
     connect(frame, &LaneFrame::contactChosen, this, [this, lane](int index) { run_.SelectContact(lane, index); });
@@ -159,8 +156,11 @@ QWidget* MainWindow::BuildLaneEditors(int lane) {
     const auto addField = [&](int row, const char* caption, Command field, const char* name) {
         auto* edit = new QLineEdit(box);
         edit->setObjectName(QString::fromLatin1(name) + QString::number(lane + 1));
-        edit->setMaximumWidth(70);
-        grid->addWidget(new QLabel(QString::fromUtf8(caption), box), row, 0);
+        edit->setFixedWidth(52);
+        auto* label = new QLabel(QString::fromUtf8(caption), box);
+        label->setWordWrap(true); // "Parcours- Fehler:" breaks after the hyphen, as on the ring laptops
+        label->setFixedWidth(70);
+        grid->addWidget(label, row, 0);
         grid->addWidget(edit, row, 1);
         connect(edit, &QLineEdit::textEdited, this,
                 [this, lane, field](const QString& text) { run_.SetLaneField(lane, field, text.toStdString()); });
@@ -181,31 +181,33 @@ QWidget* MainWindow::BuildLaneEditors(int lane) {
 
 QWidget* MainWindow::BuildButtons() {
     auto* box = new QWidget(this);
-    auto* row = new QHBoxLayout(box);
-    row->addWidget(AddButton(Command::Start, "START", "[F8]"));
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(AddButton(Command::Start, "START", "[F8]"));
     auto* pause = AddButton(Command::Pause, "Pause", "[F5] Anhalten / Fortsetzen");
     pause->setCheckable(true);
-    row->addWidget(pause);
+    column->addWidget(pause);
     automatic_ = new QCheckBox(QStringLiteral("Automatisch"), box);
     automatic_->setChecked(settings_.AutoEin);
     automatic_->setToolTip(QString::fromStdString(AutoEntryHint(settings_.AutoEinS, settings_.DecimalSeparator)));
     connect(automatic_, &QCheckBox::toggled, this, [this](bool on) { run_.SetAutomaticEntry(on); });
-    row->addWidget(automatic_);
-    row->addWidget(AddButton(Command::Eintragen, "Eintragen", "[F7]"));
-    autoNext_ = new QCheckBox(QStringLiteral("Auto"), box);
+    column->addWidget(automatic_);
+    column->addWidget(AddButton(Command::Eintragen, "Eintragen", "[F7]"));
+    autoNext_ = new QCheckBox(QStringLiteral("Auto-Nächster"), box);
     autoNext_->setChecked(settings_.AutoNext);
     autoNext_->setToolTip(QString::fromUtf8(AutoNextHint.data(), static_cast<qsizetype>(AutoNextHint.size())));
     connect(autoNext_, &QCheckBox::toggled, this, [this](bool on) { run_.SetAutoNext(on); });
-    row->addWidget(autoNext_);
-    row->addWidget(AddButton(Command::Next, "Nächster", "[Ctrl+N]"));
-    row->addWidget(AddButton(Command::Abbruch, "Abbruch", "[Ctrl+X]"));
+    column->addWidget(autoNext_);
+    column->addWidget(AddButton(Command::Next, "Nächster", "[Ctrl+N]"));
+    column->addWidget(AddButton(Command::Abbruch, "Abbruch", "[Ctrl+X]"));
+    column->addStretch(1);
     return box;
 }
 
 QPushButton* MainWindow::AddButton(Command command, const QString& caption, const QString& hint) {
     auto* button = new QPushButton(caption, this);
     button->setToolTip(hint);
-    button->setMinimumHeight(40);
+    button->setMinimumSize(96, 40);
     button->setFocusPolicy(Qt::NoFocus); // keys belong to the commands, not to a focused button
     buttons_[command] = button;
     connect(button, &QPushButton::clicked, this, [this, command] {
@@ -267,11 +269,19 @@ void MainWindow::CommandsChanged() {
 }
 
 void MainWindow::RefreshBarriers() {
-    const auto text = [this](Barrier b) {
-        return run_.BarrierFree(b) ? QStringLiteral("frei") : QStringLiteral("gesperrt");
-    };
-    barriers_->setText(QStringLiteral("[F10] Start-LS %1   [F11] Ziel-LS %2   [F12] Ziel-LS2 %3")
-                           .arg(text(Barrier::Start), text(Barrier::Finish1), text(Barrier::Finish2)));
+    for (int i = 0; i < 3; ++i) {
+        const bool free = run_.BarrierFree(static_cast<Barrier>(i));
+        QPixmap picture(22, 22);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(free ? QColor(0, 200, 0) : QColor(220, 0, 0));
+        painter.setPen(Qt::black);
+        painter.drawEllipse(2, 2, 18, 18);
+        if (!free)
+            painter.fillRect(6, 10, 10, 3, Qt::white); // a bar across: locked
+        barrierPictures_[static_cast<std::size_t>(i)]->setIcon(picture);
+    }
 }
 
 void MainWindow::LaneDigitsChanged(int lane) {
@@ -303,133 +313,6 @@ void MainWindow::ApplyCourseScheme() {
         RankingChanged();
     if (auto* stop = Button(Command::Stop1))
         stop->setText(twoLanes ? QStringLiteral("STOPP 1") : QStringLiteral("STOPP"));
-}
-
-QWidget* MainWindow::BuildProtocol() {
-    grid_ = new ProtocolGrid(station_.Protocol(), station_.Sort(), settings_, this);
-    connect(grid_, &ProtocolGrid::RowSelected, this,
-            [this](int, const QString& positionText) { rowPanel_->setText(positionText); });
-    return grid_;
-}
-
-QTableView* MainWindow::ProtocolView() const {
-    return grid_->View();
-}
-
-QString MainWindow::StatusText(int panel) const {
-    return panel == 0 ? rowPanel_->text() : backupPanel_->text();
-}
-
-void MainWindow::SelectRow(int row) {
-    grid_->SelectProtocolRow(row);
-}
-
-void MainWindow::StatusChanged() {
-    QStringList texts;
-    for (const std::string& text : {station_.BackupStatusText(), station_.PortStatusText()}) {
-        if (!text.empty())
-            texts << QString::fromStdString(text);
-    }
-    backupPanel_->setText(texts.join(QStringLiteral("   ")));
-}
-
-QWidget* MainWindow::BuildImitation() {
-    imitation_ = new QWidget(this);
-    imitation_->setToolTip(QStringLiteral("Lichtschranken Imitation"));
-    auto* row = new QHBoxLayout(imitation_);
-    row->addWidget(new QLabel(QStringLiteral("LS IMIT"), imitation_));
-    const std::array<std::pair<const char*, const char*>, 3> buttons = {
-        {{"7+8", "LS-Start"}, {"1+4", "Ziel 1"}, {"4+6", "Ziel 2"}}};
-    for (int i = 0; i < 3; ++i) {
-        auto* button = new QPushButton(QString::fromLatin1(buttons[i].first), imitation_);
-        button->setToolTip(QString::fromLatin1(buttons[i].second));
-        button->setFocusPolicy(Qt::NoFocus);
-        connect(button, &QPushButton::clicked, this, [this, i] { station_.Routing().bImitClick(i + 1); });
-        row->addWidget(button);
-        imitationButtons_[static_cast<std::size_t>(i)] = button;
-    }
-    row->addStretch(1);
-    imitation_->hide();
-    return imitation_;
-}
-
-void MainWindow::BarriersChanged() {
-    auto& routing = station_.Routing();
-    const BarrierDisplay& display = routing.Display();
-    barriers_->setVisible(display.lockPictures);
-    lanes_[0].frame->SetContactsVisible(display.contactList1);
-    lanes_[1].frame->SetContactsVisible(display.contactList2 && settings_.LsCFG == 2);
-    for (int i = 0; i < 3; ++i)
-        imitationButtons_[static_cast<std::size_t>(i)]->setEnabled(routing.ImitationEnabled(i + 1));
-}
-
-void MainWindow::RankingChanged() {
-    if (settings_.LsCFG == 2)
-        return;
-    const int best = station_.GetRanking().bestStartNr;
-    lanes_[1].frame->SetCaption(best > 0 ? QStringLiteral("Best Start-Nr. %1").arg(best) : QStringLiteral("Bestzeit:"));
-}
-
-void MainWindow::BuildToolBar() {
-    auto* bar = addToolBar(QStringLiteral("Protokoll"));
-    bar->setMovable(false);
-    const auto add = [this, bar](QStyle::StandardPixmap icon, const QString& hint, const QKeySequence& key) {
-        auto* action = bar->addAction(style()->standardIcon(icon), hint);
-        action->setToolTip(hint);
-        action->setShortcut(key);
-        return action;
-    };
-    openAction_ =
-        add(QStyle::SP_DialogOpenButton, QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"),
-            QKeySequence(Qt::CTRL | Qt::Key_O));
-    saveAction_ = add(QStyle::SP_DialogSaveButton, QStringLiteral("[Ctrl+S] Speichern unter..."),
-                      QKeySequence(Qt::CTRL | Qt::Key_S));
-    clearAction_ = add(QStyle::SP_TrashIcon, QStringLiteral("[F9] Löschen"), QKeySequence(Qt::Key_F9));
-    connect(openAction_, &QAction::triggered, this, [this] { OpenProtocol(); });
-    connect(saveAction_, &QAction::triggered, this, [this] { SaveProtocol(); });
-    connect(clearAction_, &QAction::triggered, this, [this] { station_.ClearProtocol(); });
-}
-
-void MainWindow::OpenProtocol() {
-    if (!station_.MayReplaceProtocol())
-        return;
-    const FileChoice choice = files_.ChooseOpen(this, QString::fromStdString(station_.ProgramFolder()),
-                                                {QStringLiteral("Textdatei (*.txt)")}, settings_.FilterIndO);
-    if (choice.path.isEmpty()) {
-        grid_->ApplyLayout();
-        return;
-    }
-    settings_.FilterIndO = choice.filterIndex;
-    const FileResult result = station_.OpenProtocol(choice.path.toStdString());
-    if (!result.Ok())
-        dialogs_.Inform(DescribeFileResult(result));
-    grid_->ApplyLayout();
-}
-
-void MainWindow::SaveProtocol() {
-    const QDateTime now = QDateTime::currentDateTime();
-    std::tm local{};
-    local.tm_year = now.date().year() - 1900;
-    local.tm_mon = now.date().month() - 1;
-    local.tm_mday = now.date().day();
-    local.tm_hour = now.time().hour();
-    local.tm_min = now.time().minute();
-    const QString proposed = QString::fromStdString(TimeStampName(local));
-    const FileChoice choice = files_.ChooseSave(this, QString::fromStdString(station_.ProgramFolder()), proposed,
-                                                {QStringLiteral("Textdatei (*.txt)")}, settings_.FilterInd);
-    if (choice.path.isEmpty())
-        return;
-    settings_.FilterInd = choice.filterIndex;
-    // Unlike a silent failure, the operator learns that the file is not there.
-    const FileResult result = station_.SaveProtocolAs(choice.path.toStdString());
-    if (!result.Ok())
-        dialogs_.Inform(DescribeFileResult(result));
-}
-
-void MainWindow::ProtocolCommandsChanged() {
-    const ProtocolCommandState state = station_.ProtocolCommands();
-    saveAction_->setEnabled(state.save);
-    clearAction_->setEnabled(state.clear);
 }
 
 void MainWindow::CloseWithoutQuestion() {

@@ -6,9 +6,12 @@
 #include "station/Station.h"
 #include "timing/RunClock.h"
 
+#include <QImage>
 #include <QMainWindow>
+#include <QUrl>
 
 #include <array>
+#include <functional>
 #include <map>
 
 class QAction;
@@ -19,6 +22,7 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTableView;
+class QToolButton;
 
 namespace caniparc {
 class Dialogs;
@@ -30,10 +34,19 @@ class FileChooser;
 class LaneFrame;
 class ProtocolGrid;
 
+// What the window shows that comes from outside the station: the help file, the logo picture
+// and the way web pages and documents are opened (the desktop's default programs in the app).
+struct WindowResources {
+    QString helpPath; // empty: no help file, the help command stays disabled
+    QImage logo;      // "logo.jpg"; empty when missing or broken
+    std::function<void(const QUrl&)> openUrl;
+};
+
 class MainWindow final : public QMainWindow, private RunClockListener, private StationListener {
     Q_OBJECT
 public:
-    MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, QWidget* parent = nullptr);
+    MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, WindowResources resources = {},
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Closes without asking: logout, system shutdown, a terminating signal.
@@ -42,6 +55,7 @@ public:
     QAction* OpenAction() const { return openAction_; }
     QAction* SaveAction() const { return saveAction_; }
     QAction* ClearAction() const { return clearAction_; }
+    QAction* HelpAction() const { return helpAction_; }
     QPushButton* Button(Command command) const;
     LaneFrame* Lane(int lane) const { return lanes_[static_cast<std::size_t>(lane)].frame; }
     QTableView* ProtocolView() const;
@@ -78,6 +92,9 @@ private:
     QPushButton* AddButton(Command command, const QString& caption, const QString& hint);
     void PaintButton(Command command);
     void RefreshBarriers();
+    QWidget* BuildSidePanel();
+    void BuildStatusBar();
+    void ShowInfo();
     QWidget* BuildProtocol();
     QWidget* BuildImitation();
     void BuildToolBar();
@@ -92,12 +109,15 @@ private:
     QAction* openAction_ = nullptr;
     QAction* saveAction_ = nullptr;
     QAction* clearAction_ = nullptr;
+    QAction* helpAction_ = nullptr;
+    WindowResources resources_;
     bool closeWithoutQuestion_ = false;
     std::map<Command, QAction*> actions_;
     std::map<Command, QPushButton*> buttons_;
     std::array<LaneWidgets, 2> lanes_;
     std::array<QAction*, 3> barrierActions_{};
-    QLabel* barriers_ = nullptr;
+    QWidget* barriers_ = nullptr;
+    std::array<QToolButton*, 3> barrierPictures_{};
     QCheckBox* automatic_ = nullptr;
     QCheckBox* autoNext_ = nullptr;
     ProtocolGrid* grid_ = nullptr;

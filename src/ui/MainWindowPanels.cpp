@@ -1,0 +1,238 @@
+// The main window's side pieces: the tool bar with the protocol file commands, the protocol
+// grid, the status bar, the barrier lock pictures and imitation panel, help and information.
+#include "MainWindow.h"
+
+#include "ClockPanel.h"
+#include "FileChooser.h"
+#include "InfoWindow.h"
+#include "LaneFrame.h"
+#include "ProtocolGrid.h"
+#include "settings/FileAccess.h"
+#include "station/Dialogs.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <ctime>
+
+namespace caniparc::ui {
+
+QWidget* MainWindow::BuildProtocol() {
+    grid_ = new ProtocolGrid(station_.Protocol(), station_.Sort(), settings_, this);
+    connect(grid_, &ProtocolGrid::RowSelected, this,
+            [this](int, const QString& positionText) { rowPanel_->setText(positionText); });
+    return grid_;
+}
+
+QTableView* MainWindow::ProtocolView() const {
+    return grid_->View();
+}
+
+QString MainWindow::StatusText(int panel) const {
+    return panel == 0 ? rowPanel_->text() : backupPanel_->text();
+}
+
+void MainWindow::SelectRow(int row) {
+    grid_->SelectProtocolRow(row);
+}
+
+void MainWindow::StatusChanged() {
+    QStringList texts;
+    for (const std::string& text : {station_.BackupStatusText(), station_.PortStatusText()}) {
+        if (!text.empty())
+            texts << QString::fromStdString(text);
+    }
+    backupPanel_->setText(texts.join(QStringLiteral("   ")));
+}
+
+QWidget* MainWindow::BuildImitation() {
+    imitation_ = new QWidget(this);
+    imitation_->setToolTip(QStringLiteral("Lichtschranken Imitation"));
+    auto* row = new QHBoxLayout(imitation_);
+    row->addWidget(new QLabel(QStringLiteral("LS IMIT"), imitation_));
+    const std::array<std::pair<const char*, const char*>, 3> buttons = {
+        {{"7+8", "LS-Start"}, {"1+4", "Ziel 1"}, {"4+6", "Ziel 2"}}};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QPushButton(QString::fromLatin1(buttons[i].first), imitation_);
+        button->setToolTip(QString::fromLatin1(buttons[i].second));
+        button->setFocusPolicy(Qt::NoFocus);
+        connect(button, &QPushButton::clicked, this, [this, i] { station_.Routing().bImitClick(i + 1); });
+        row->addWidget(button);
+        imitationButtons_[static_cast<std::size_t>(i)] = button;
+    }
+    row->addStretch(1);
+    imitation_->hide();
+    return imitation_;
+}
+
+// The right end of the tool bar: the barrier lock pictures, standard and maximum time, the
+// clock and the logo.
+QWidget* MainWindow::BuildSidePanel() {
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 4, 0);
+    barriers_ = new QWidget(box);
+    auto* pictures = new QHBoxLayout(barriers_);
+    pictures->setContentsMargins(0, 0, 0, 0);
+    const std::array<const char*, 3> hints = {"[F10] = Start-LS frei/gesperrt", "[F11] = Ziel-LS frei/gesperrt",
+                                              "[F12] = Ziel-LS2 frei/gesperrt"};
+    for (int i = 0; i < 3; ++i) {
+        auto* picture = new QToolButton(barriers_);
+        picture->setToolTip(QString::fromLatin1(hints[static_cast<std::size_t>(i)]));
+        picture->setIconSize(QSize(22, 22));
+        picture->setAutoRaise(true);
+        picture->setFocusPolicy(Qt::NoFocus);
+        connect(picture, &QToolButton::clicked, this,
+                [this, i] { barrierActions_[static_cast<std::size_t>(i)]->trigger(); });
+        pictures->addWidget(picture);
+        barrierPictures_[static_cast<std::size_t>(i)] = picture;
+    }
+    row->addWidget(barriers_);
+    auto* times =
+        new QLabel(QStringLiteral("TPS: %1 s.  TPM: %2 s.").arg(settings_.ZeitStandart).arg(settings_.ZeitMax), box);
+    times->setToolTip(QStringLiteral("Standardzeit / Maximalzeit"));
+    times->setStyleSheet(QStringLiteral("font: bold 14px;"));
+    row->addWidget(times);
+    row->addWidget(new ClockPanel(box));
+    auto* logo = new QLabel(box);
+    logo->setObjectName(QStringLiteral("ImageTitle"));
+    logo->setToolTip(QStringLiteral("logo.jpg"));
+    if (!resources_.logo.isNull())
+        logo->setPixmap(QPixmap::fromImage(resources_.logo).scaledToHeight(34, Qt::SmoothTransformation));
+    row->addWidget(logo);
+    return box;
+}
+
+void MainWindow::BuildStatusBar() {
+    statusBar()->setStyleSheet(QStringLiteral("font-size: 9pt;"));
+    rowPanel_ = new QLabel(this);
+    rowPanel_->setMinimumWidth(60);
+    rowPanel_->setAlignment(Qt::AlignCenter);
+    auto* maker = new QLabel(QStringLiteral("Kronolux Zeitmesstechnik"), this);
+    maker->setMinimumWidth(220);
+    maker->setAlignment(Qt::AlignCenter);
+    backupPanel_ = new QLabel(this);
+    backupPanel_->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    statusBar()->addWidget(rowPanel_);
+    statusBar()->addWidget(maker);
+    statusBar()->addWidget(backupPanel_, 1);
+    statusBar()->addPermanentWidget(new QLabel(MakerPage().host(), this));
+}
+
+void MainWindow::ShowInfo() {
+    InfoWindow info(
+        resources_.openUrl ? resources_.openUrl : [](const QUrl&) {}, this);
+    if (!resources_.logo.isNull())
+        info.SetLogo(QPixmap::fromImage(resources_.logo));
+    info.exec();
+}
+
+void MainWindow::BarriersChanged() {
+    auto& routing = station_.Routing();
+    const BarrierDisplay& display = routing.Display();
+    barriers_->setVisible(display.lockPictures);
+    lanes_[0].frame->SetContactsVisible(display.contactList1);
+    lanes_[1].frame->SetContactsVisible(display.contactList2 && settings_.LsCFG == 2);
+    for (int i = 0; i < 3; ++i)
+        imitationButtons_[static_cast<std::size_t>(i)]->setEnabled(routing.ImitationEnabled(i + 1));
+}
+
+void MainWindow::RankingChanged() {
+    if (settings_.LsCFG == 2)
+        return;
+    const int best = station_.GetRanking().bestStartNr;
+    lanes_[1].frame->SetCaption(best > 0 ? QStringLiteral("Best Start-Nr. %1").arg(best) : QStringLiteral("Bestzeit:"));
+}
+
+void MainWindow::BuildToolBar() {
+    auto* bar = addToolBar(QStringLiteral("Protokoll"));
+    bar->setMovable(false);
+    const auto add = [this, bar](QStyle::StandardPixmap icon, const QString& hint, const QKeySequence& key) {
+        auto* action = bar->addAction(style()->standardIcon(icon), hint);
+        action->setToolTip(hint);
+        action->setShortcut(key);
+        return action;
+    };
+    openAction_ =
+        add(QStyle::SP_DialogOpenButton, QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"),
+            QKeySequence(Qt::CTRL | Qt::Key_O));
+    saveAction_ = add(QStyle::SP_DialogSaveButton, QStringLiteral("[Ctrl+S] Speichern unter..."),
+                      QKeySequence(Qt::CTRL | Qt::Key_S));
+    clearAction_ = add(QStyle::SP_TrashIcon, QStringLiteral("[F9] Löschen"), QKeySequence(Qt::Key_F9));
+    bar->addSeparator();
+    // Commands whose windows come later stay visible, but disabled, so the bar keeps its shape.
+    for (const auto& [icon, hint] :
+         {std::pair{QStyle::SP_FileDialogDetailedView, "Drucken"}, std::pair{QStyle::SP_DriveNetIcon, "Webseite"},
+          std::pair{QStyle::SP_FileDialogListView, "MS Excel"}, std::pair{QStyle::SP_FileDialogContentsView, "MS Word"},
+          std::pair{QStyle::SP_BrowserReload, "Neu berechnen"}})
+        bar->addAction(style()->standardIcon(icon), QString::fromUtf8(hint))->setEnabled(false);
+    bar->addSeparator();
+    auto* info = add(QStyle::SP_MessageBoxInformation, QStringLiteral("[F3] Information"), QKeySequence(Qt::Key_F3));
+    connect(info, &QAction::triggered, this, [this] { ShowInfo(); });
+    helpAction_ = add(QStyle::SP_DialogHelpButton, QStringLiteral("[F1] Hilfe"), QKeySequence(Qt::Key_F1));
+    helpAction_->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::ALT | Qt::Key_I)});
+    helpAction_->setEnabled(!resources_.helpPath.isEmpty());
+    connect(helpAction_, &QAction::triggered, this, [this] {
+        if (resources_.openUrl)
+            resources_.openUrl(QUrl::fromLocalFile(resources_.helpPath));
+    });
+    auto* spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    bar->addWidget(BuildSidePanel());
+    connect(openAction_, &QAction::triggered, this, [this] { OpenProtocol(); });
+    connect(saveAction_, &QAction::triggered, this, [this] { SaveProtocol(); });
+    connect(clearAction_, &QAction::triggered, this, [this] { station_.ClearProtocol(); });
+}
+
+void MainWindow::OpenProtocol() {
+    if (!station_.MayReplaceProtocol())
+        return;
+    const FileChoice choice = files_.ChooseOpen(this, QString::fromStdString(station_.ProgramFolder()),
+                                                {QStringLiteral("Textdatei (*.txt)")}, settings_.FilterIndO);
+    if (choice.path.isEmpty()) {
+        grid_->ApplyLayout();
+        return;
+    }
+    settings_.FilterIndO = choice.filterIndex;
+    const FileResult result = station_.OpenProtocol(choice.path.toStdString());
+    if (!result.Ok())
+        dialogs_.Inform(DescribeFileResult(result));
+    grid_->ApplyLayout();
+}
+
+void MainWindow::SaveProtocol() {
+    const QDateTime now = QDateTime::currentDateTime();
+    std::tm local{};
+    local.tm_year = now.date().year() - 1900;
+    local.tm_mon = now.date().month() - 1;
+    local.tm_mday = now.date().day();
+    local.tm_hour = now.time().hour();
+    local.tm_min = now.time().minute();
+    const QString proposed = QString::fromStdString(TimeStampName(local));
+    const FileChoice choice = files_.ChooseSave(this, QString::fromStdString(station_.ProgramFolder()), proposed,
+                                                {QStringLiteral("Textdatei (*.txt)")}, settings_.FilterInd);
+    if (choice.path.isEmpty())
+        return;
+    settings_.FilterInd = choice.filterIndex;
+    // Unlike a silent failure, the operator learns that the file is not there.
+    const FileResult result = station_.SaveProtocolAs(choice.path.toStdString());
+    if (!result.Ok())
+        dialogs_.Inform(DescribeFileResult(result));
+}
+
+void MainWindow::ProtocolCommandsChanged() {
+    const ProtocolCommandState state = station_.ProtocolCommands();
+    saveAction_->setEnabled(state.save);
+    clearAction_->setEnabled(state.clear);
+}
+
+} // namespace caniparc::ui
