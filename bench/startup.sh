@@ -7,7 +7,7 @@ set -euo pipefail
 binary=$(realpath "${1:-build-release/bin/caniparc}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+export XDG_DATA_HOME="$work/data"
 [ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
 
 mkdir -p "$work/empty" "$work/full"
@@ -29,16 +29,20 @@ for kind in empty full; do
     ready=(); total=(); rss=()
     for _ in $(seq 10); do
         start=$(date +%s%N)
-        line=$(CANIPARC_BENCH_READY=1 "$work/$kind/caniparc" 2>/dev/null | grep ready_ms)
+        # Each kind keeps its own settings: the stored backup folder must stay its own folder.
+        line=$(XDG_CONFIG_HOME="$work/config-$kind" CANIPARC_BENCH_READY=1 "$work/$kind/caniparc" 2>/dev/null |
+            grep ready_ms)
         end=$(date +%s%N)
         ready+=("$(echo "$line" | awk '{print $2}')")
         rss+=("$(echo "$line" | awk '{print $4}')")
         total+=("$(( (end - start) / 1000000 ))")
     done
-    printf '%-6s backup: main->ready %s ms, launch->exit %s ms, max RSS %s MB (median of 10)\n' "$kind" \
+    printf '%-6s backup (%s rows): main->ready %s ms, launch->exit %s ms, max RSS %s MB (median of 10)\n' "$kind" \
+        "$(echo "$line" | awk '{print $6}')" \
         "$(printf '%s\n' "${ready[@]}" | median)" "$(printf '%s\n' "${total[@]}" | median)" \
         "$(printf '%s\n' "${rss[@]}" | median | awk '{printf "%.1f", $1/1024}')"
 done
 
-line=$(CANIPARC_BENCH_RUN_MS=10000 "$work/empty/caniparc" 2>/dev/null | grep run_cpu_percent)
+line=$(XDG_CONFIG_HOME="$work/config-empty" CANIPARC_BENCH_RUN_MS=10000 "$work/empty/caniparc" 2>/dev/null |
+    grep run_cpu_percent)
 echo "lane clock running 10 s: CPU $(echo "$line" | awk '{print $2}') % of one core, max RSS $(echo "$line" | awk '{printf "%.1f", $4/1024}') MB"

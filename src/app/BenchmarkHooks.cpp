@@ -3,7 +3,6 @@
 
 #include "station/Station.h"
 
-#include <QApplication>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,30 +21,30 @@ double CpuSeconds() {
 
 } // namespace
 
-void InstallBenchmarkHooks(const QElapsedTimer& sinceMain, Station& station) {
+void InstallBenchmarkHooks(const QElapsedTimer& sinceMain, Station& station, std::function<void()> quit) {
     if (std::getenv("CANIPARC_BENCH_READY")) {
-        QTimer::singleShot(0, [&sinceMain] {
+        QTimer::singleShot(0, [&sinceMain, &station, quit] {
             rusage usage{};
             getrusage(RUSAGE_SELF, &usage);
-            std::printf("ready_ms %.1f max_rss_kb %ld\n", static_cast<double>(sinceMain.nsecsElapsed()) / 1e6,
-                        usage.ru_maxrss);
+            std::printf("ready_ms %.1f max_rss_kb %ld rows %d\n", static_cast<double>(sinceMain.nsecsElapsed()) / 1e6,
+                        usage.ru_maxrss, station.Protocol().RowCount() - 1);
             std::fflush(stdout);
-            QApplication::quit();
+            quit();
         });
     }
     if (const char* runMs = std::getenv("CANIPARC_BENCH_RUN_MS")) {
         const int duration = std::atoi(runMs);
-        QTimer::singleShot(0, [&station, duration] {
+        QTimer::singleShot(0, [&station, duration, quit] {
             const double cpuBefore = CpuSeconds();
             station.Run().Start();
-            QTimer::singleShot(duration, [cpuBefore, duration] {
+            QTimer::singleShot(duration, [cpuBefore, duration, quit] {
                 const double cpu = CpuSeconds() - cpuBefore;
                 rusage usage{};
                 getrusage(RUSAGE_SELF, &usage);
                 std::printf("run_cpu_percent %.2f max_rss_kb %ld\n", 100.0 * cpu / (duration / 1000.0),
                             usage.ru_maxrss);
                 std::fflush(stdout);
-                QApplication::quit();
+                quit();
             });
         });
     }

@@ -6,12 +6,15 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
+
 namespace caniparc {
 class Station;
 }
 
 namespace caniparc::app {
 
-void InstallBenchmarkHooks(const QElapsedTimer& sinceMain, Station& station);
+// `quit` closes the window without asking (a run is in progress while the clock is measured).
+void InstallBenchmarkHooks(const QElapsedTimer& sinceMain, Station& station, std::function<void()> quit);
 
 } // namespace caniparc::app

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     window.setGeometry(settings.Left, settings.Top, std::max(settings.Width, 800), std::max(settings.Height, 522));
     caniparc::app::SignalBridge signalBridge([&window] { window.CloseWithoutQuestion(); });
     window.show();
-    caniparc::app::InstallBenchmarkHooks(sinceMain, station);
+    caniparc::app::InstallBenchmarkHooks(sinceMain, station, [&window] { window.CloseWithoutQuestion(); });
     const int result = QApplication::exec();
 
     const QRect bounds = window.geometry();

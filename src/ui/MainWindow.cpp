@@ -77,6 +77,7 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, W
     BarriersChanged();
     ProtocolCommandsChanged();
     ApplyCourseScheme();
+    SelectRow(station_.SelectedRow());
     CommandsChanged();
     for (int lane = 0; lane < 2; ++lane) {
         LaneDigitsChanged(lane);

@@ -49,9 +49,14 @@ struct ScriptedFiles final : ui::FileChooser {
 };
 
 struct Fixture {
-    explicit Fixture(int scheme = 1) {
+    explicit Fixture(int scheme = 1, const QByteArray& backup = {}) {
         settings.LsCFG = scheme;
         settings.AutoEin = false;
+        if (!backup.isEmpty()) {
+            QFile file(folder.filePath(QStringLiteral("caniparc-Sicherungsdatei.txt")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(backup);
+        }
         station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
         window = std::make_unique<ui::MainWindow>(station, questions, files);
         window->show();
@@ -152,6 +157,13 @@ private slots:
         f.Key(Qt::Key_F12);
         QVERIFY(f.run.BarrierFree(Barrier::Finish1));
         QVERIFY(f.run.BarrierFree(Barrier::Finish2));
+    }
+
+    void startupRestoresTheBackupAndSelectsTheFirstStarterWithoutTime() {
+        Fixture f(1, "Nr.\tHundename\t\r\n3\tAsta\t \t \t \t12,5\t\r\n4\tBello\t\r\n5\tCora\t\r\n");
+        QCOMPARE(f.station.Protocol().RowCount(), 4);
+        QCOMPARE(f.window->StatusText(0), QStringLiteral("2:3"));
+        QCOMPARE(f.window->ProtocolView()->currentIndex().row(), 1);
     }
 
     void imitationPanelStartsARunOnceTheStartBarrierIsFree() {

@@ -223,7 +223,10 @@ void Station::WriteBackup() {
 }
 
 void Station::SelectRow(int row) {
-    if (listener_ && row > 0)
+    if (row <= 0)
+        return;
+    selectedRow_ = row; // a window built later starts from here
+    if (listener_)
         listener_->SelectRow(row);
 }
 

@@ -84,6 +84,8 @@ public:
     std::string PortStatusText() const;
     void SetListener(StationListener* listener) { listener_ = listener; }
     const std::string& ProgramFolder() const { return programFolder_; }
+    // The protocol row the station last selected (1 for a new protocol).
+    int SelectedRow() const { return selectedRow_; }
 
     // Loads the settings, restores the protocol from the backup and makes the ready state.
     void Startup(const StationPaths& paths, char decimalSeparator);
@@ -133,6 +135,7 @@ private:
     PortOpener opener_;
     StationListener* listener_ = nullptr;
     std::string programFolder_;
+    int selectedRow_ = 1;
     FileResult restoreResult_;
     std::string keptBackup_; // where an unreadable backup was moved to
     int nextStarterRow_ = -1;
