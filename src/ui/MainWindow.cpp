@@ -39,7 +39,7 @@ QString ColourName(Rgb c) {
     return QColor(c.r, c.g, c.b).name();
 }
 
-struct ActionSpec {
+struct CommandKey {
     Command command;
     const char* caption;
     QKeySequence key;
@@ -91,7 +91,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildActions() {
-    const ActionSpec specs[] = {
+    const CommandKey keys[] = {
         {Command::Start, "Start", Qt::Key_F8},
         {Command::Stop1, "Stopp1", Qt::Key_F4},
         {Command::Stop2, "Stopp2", Qt::Key_F6},
@@ -103,12 +103,12 @@ void MainWindow::BuildActions() {
         {Command::Dis1, "Disqual. 1", QKeySequence(Qt::CTRL | Qt::Key_1)},
         {Command::Dis2, "Disqual. 2", QKeySequence(Qt::CTRL | Qt::Key_2)},
     };
-    for (const auto& spec : specs) {
-        auto* action = new QAction(QString::fromUtf8(spec.caption), this);
-        action->setShortcut(spec.key);
+    for (const auto& entry : keys) {
+        auto* action = new QAction(QString::fromUtf8(entry.caption), this);
+        action->setShortcut(entry.key);
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
-        actions_[spec.command] = action;
+        actions_[entry.command] = action;
     }
     connect(actions_[Command::Start], &QAction::triggered, this, [this] { run_.Start(); });
     connect(actions_[Command::Stop1], &QAction::triggered, this, [this] { run_.Stop(0); });

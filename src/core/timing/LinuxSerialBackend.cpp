@@ -160,8 +160,8 @@ void RealLinuxSysCalls::StartTicks(int tickMs) {
     if (::timer_create(CLOCK_MONOTONIC, &event, &timer_) != 0)
         return; // without ticks a stop can wait for the next line change: still correct, slower
     const timespec period{0, static_cast<long>(tickMs) * 1'000'000};
-    const itimerspec spec{period, period};
-    ticking_ = ::timer_settime(timer_, 0, &spec, nullptr) == 0;
+    const itimerspec ticks{period, period};
+    ticking_ = ::timer_settime(timer_, 0, &ticks, nullptr) == 0;
     if (!ticking_)
         ::timer_delete(timer_);
 }

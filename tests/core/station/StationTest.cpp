@@ -90,7 +90,7 @@ protected:
                      .settingsStore = &store,
                      .serial = &serial,
                      .dispatcher = &handover,
-                     .devicePresent = [](const std::string& device) { return device == "/dev/ttyS0"; }},
+                     .devicePresent = [](const std::string& device) { return device == DeviceForPort(1); }},
                     "caniparc"};
 };
 
