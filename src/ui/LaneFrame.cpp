@@ -172,6 +172,13 @@ void LaneFrame::BuildStartNumberControls() {
     CBeditStartN1_->view()->installEventFilter(this);
 }
 
+LaneFrame::~LaneFrame() {
+    // Destroying the children closes an open drop-down, whose close-up would otherwise report
+    // to this frame after its own part is already gone.
+    for (QWidget* input : std::initializer_list<QWidget*>{cbEvent_, CBeditStartN1_, editStartN1_})
+        input->blockSignals(true);
+}
+
 void LaneFrame::BuildContactList() {
     auto* contacts = new CloseUpComboBox(Panel6_);
     contacts->closedUp = [this] { emit contactChosen(cbEvent_->currentIndex()); };

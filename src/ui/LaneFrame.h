@@ -29,6 +29,7 @@ public:
     static constexpr int DigitCount = 5;
 
     explicit LaneFrame(QWidget* parent = nullptr);
+    ~LaneFrame() override;
 
     // Runs on every clock tick: touches only the digits whose value or colour changed.
     void SetDigits(const LaneDigits& digits);
