@@ -1,6 +1,8 @@
 // The scripted serial backend (see FakeSerialBackend.h).
 #include "FakeSerialBackend.h"
 
+#include <utility>
+
 namespace caniparc::testing {
 
 void FakeSerialBackend::FailNextOpen(OpenStage stage, std::string message) {
@@ -17,49 +19,25 @@ void FakeSerialBackend::SetLevels(std::uint32_t status) {
     Change(status, {flipped & kLineCts ? 1u : 0u, flipped & kLineDsr ? 1u : 0u, flipped & kLineRlsd ? 1u : 0u});
 }
 
-void FakeSerialBackend::Pulse(std::uint32_t lines, std::uint32_t edges) {
-    std::uint32_t status = 0;
-    {
-        std::lock_guard lock(mutex_);
-        status = lines_.status;
-    }
-    Change(status, {lines & kLineCts ? edges : 0, lines & kLineDsr ? edges : 0, lines & kLineRlsd ? edges : 0});
-}
-
-void FakeSerialBackend::Change(std::uint32_t status, const LineCounts& addedEdges) {
+void FakeSerialBackend::Change(std::uint32_t status, const LineCounts& edges) {
     std::lock_guard lock(mutex_);
     lines_.status = status;
-    AddEdges(addedEdges);
-    changed_.notify_all();
-}
-
-void FakeSerialBackend::AddEdges(const LineCounts& edges) {
     lines_.counts.cts += edges.cts;
     lines_.counts.dsr += edges.dsr;
     lines_.counts.rlsd += edges.rlsd;
     reported_ |= (edges.cts ? kLineCts : 0) | (edges.dsr ? kLineDsr : 0) | (edges.rlsd ? kLineRlsd : 0);
+    changed_.notify_all();
 }
 
-void FakeSerialBackend::FailWaits(int error, int times, std::chrono::milliseconds delay) {
+void FakeSerialBackend::FailWaits(int error) {
     std::lock_guard lock(mutex_);
     failError_ = error;
-    failTimes_ = times;
-    failDelay_ = delay;
     changed_.notify_all();
 }
 
 bool FakeSerialBackend::WaitUntilWaiting(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        {
-            std::lock_guard lock(mutex_);
-            if (waiting_)
-                return true;
-        }
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return waiting_; });
 }
 
 int FakeSerialBackend::WaitCalls() const {
@@ -72,14 +50,8 @@ bool FakeSerialBackend::IsOpen() const {
     return open_;
 }
 
-std::string FakeSerialBackend::LastDevice() const {
+OpenResult FakeSerialBackend::Open(const std::string&) {
     std::lock_guard lock(mutex_);
-    return device_;
-}
-
-OpenResult FakeSerialBackend::Open(const std::string& device) {
-    std::lock_guard lock(mutex_);
-    device_ = device;
     if (failOpen_) {
         failOpen_ = false;
         return openFailure_;
@@ -94,34 +66,20 @@ void FakeSerialBackend::Close() {
     open_ = false;
 }
 
-bool FakeSerialBackend::DiffersFrom(const LineSnapshot& known) const {
-    if ((lines_.status ^ known.status) & kWatchedLines)
-        return true;
-    return lines_.countsKnown && known.countsKnown && !(lines_.counts == known.counts);
-}
-
-Wake FakeSerialBackend::WaitForChange(const LineSnapshot& known) {
+Wake FakeSerialBackend::WaitForChange(const LineSnapshot&) {
     std::unique_lock lock(mutex_);
     ++waitCalls_;
     for (;;) {
         if (stop_)
             return {WakeReason::Stop};
-        if (failTimes_ != 0) {
-            if (failTimes_ > 0)
-                --failTimes_;
-            waiting_ = true;
-            changed_.wait_for(lock, failDelay_, [&] { return stop_; });
-            waiting_ = false;
-            if (stop_)
-                return {WakeReason::Stop};
-            return {WakeReason::Failure, failError_};
+        if (failError_ != 0) {
+            changed_.wait_for(lock, std::chrono::milliseconds(5), [&] { return stop_; });
+            return {stop_ ? WakeReason::Stop : WakeReason::Failure, failError_};
         }
-        if (DiffersFrom(known) || reported_ != 0) {
-            const std::uint32_t reported = reported_;
-            reported_ = 0;
-            return {WakeReason::LineChange, 0, reported};
-        }
+        if (reported_ != 0)
+            return {WakeReason::LineChange, 0, std::exchange(reported_, 0)};
         waiting_ = true;
+        changed_.notify_all(); // for WaitUntilWaiting
         changed_.wait(lock);
         waiting_ = false;
     }
@@ -136,11 +94,6 @@ void FakeSerialBackend::RequestStop() {
 LineSnapshot FakeSerialBackend::ReadLines() {
     std::lock_guard lock(mutex_);
     return open_ ? lines_ : LineSnapshot{};
-}
-
-BackendNotes FakeSerialBackend::Notes() const {
-    std::lock_guard lock(mutex_);
-    return notes_;
 }
 
 } // namespace caniparc::testing

@@ -129,34 +129,32 @@ private slots:
     }
 
     void repaintsOnlyWhenWhatIsShownChanges() {
-        QWidget window;
-        window.resize(80, 120);
-        auto* digit = new TDigit(&window);
-        MakeLaneClockDigit(*digit);
-        digit->SetValue(3);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        TDigit digit;
+        MakeLaneClockDigit(digit);
+        digit.SetValue(3);
+        digit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&digit));
         FlushPaints();
-        PaintCounter paints(*digit);
-        QSignalSpy overflow(digit, &TDigit::OnOverflow);
+        PaintCounter paints(digit);
+        QSignalSpy overflow(&digit, &TDigit::OnOverflow);
 
-        digit->SetValue(3);
-        digit->SetColorOn(kLit);
-        digit->SetColorOff(kUnlit);
-        digit->SetBorderStyle(TDigit::DigitBorder::Single);
+        digit.SetValue(3);
+        digit.SetColorOn(kLit);
+        digit.SetColorOff(kUnlit);
+        digit.SetBorderStyle(TDigit::DigitBorder::Single);
         FlushPaints();
         QCOMPARE(paints.count, 0);
 
-        digit->SetValueBinary(255);
+        digit.SetValueBinary(255);
         FlushPaints();
         QCOMPARE(paints.count, 1);
-        digit->SetValue(3); // the value did not change, so the pattern stays
+        digit.SetValue(3); // the value did not change, so the pattern stays
         FlushPaints();
         QCOMPARE(paints.count, 1);
-        QCOMPARE(digit->ValueBinary(), 255);
+        QCOMPARE(digit.ValueBinary(), 255);
         QCOMPARE(overflow.count(), 0);
 
-        digit->SetColorOn(Qt::red);
+        digit.SetColorOn(Qt::red);
         FlushPaints();
         QCOMPARE(paints.count, 2);
     }

@@ -1,6 +1,5 @@
-// Decoding the logo: pictures written by libjpeg's own compressor come back with their size and
-// colours, and every broken input (cut off, damaged, not a JPEG, absurdly large, missing) gives
-// an empty image without ending the program.
+// Decoding the logo: pictures from libjpeg's own compressor come back with size and colours, and
+// every broken input (cut off, damaged, not a JPEG, too large, missing) gives an empty image.
 #include "JpegImage.h"
 
 #include <QFile>
@@ -97,9 +96,6 @@ private slots:
             return std::vector<JSAMPLE>{255, 0, 0, 255};
         }));
         QVERIFY2(Near(cmyk.pixelColor(8, 8), 255, 0, 0), qPrintable(cmyk.pixelColor(8, 8).name()));
-        QByteArray laterRevision = RedBlue();
-        laterRevision[11] = 2; // JFIF 2.01: nothing about the pixels changes
-        QCOMPARE(DecodeJpegBytes(laterRevision).size(), QSize(32, 16));
     }
 
     void cutOffOrDamaged_givesEmptyImageNeverAWrongOne() {
@@ -142,13 +138,10 @@ private slots:
 
     void files_onlyAGoodOneDecodes() {
         QTemporaryDir folder;
-        const auto write = [&folder](const QString& name, const QByteArray& bytes) {
-            QFile file(folder.filePath(name));
-            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-        };
-        QVERIFY(write("logo.jpg", RedBlue()) && write("empty.jpg", {}));
-        QCOMPARE(DecodeJpegFile(folder.filePath("logo.jpg")).size(), QSize(32, 16));
-        QVERIFY(DecodeJpegFile(folder.filePath("empty.jpg")).isNull());
+        QFile file(folder.filePath("logo.jpg"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(RedBlue()) > 0);
+        file.close();
+        QCOMPARE(DecodeJpegFile(file.fileName()).size(), QSize(32, 16));
         QVERIFY(DecodeJpegFile(folder.filePath("missing.jpg")).isNull());
         QVERIFY(DecodeJpegFile(folder.path()).isNull());
     }

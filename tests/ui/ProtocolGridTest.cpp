@@ -1,6 +1,5 @@
-// The protocol grid's bindings: the colour bands follow the selection, the columns follow the
-// run count, the bonus and the width, title clicks sort only while sorting is on, selections
-// are announced with their position, changes reach the view, and rows are scrolled into view.
+// The protocol grid's bindings: colour bands, columns by runs, bonus and width, sorting by title
+// clicks, announced selections, cell changes reaching the view, and scrolling rows into view.
 #include "ProtocolGrid.h"
 
 #include "protocol/ProtocolLayout.h"

@@ -18,26 +18,10 @@ const std::string key = SettingsKeyPath("Canitorn");
 const std::string header = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Kronolux\\Canitorn]\n";
 
 std::optional<StoredValue> ValueIn(const std::optional<std::vector<NamedValue>>& values, const std::string& name) {
-    if (values) {
-        for (const NamedValue& value : *values) {
-            if (value.name == name)
-                return value.value;
-        }
-    }
-    return std::nullopt;
-}
-
-StoredValue Typed(ValueKind kind, std::string text) {
-    StoredValue value = StoredValue::String(std::move(text));
-    value.kind = kind;
-    return value;
-}
-
-StoredValue Other(std::uint32_t type, std::vector<std::uint8_t> bytes) {
-    StoredValue value;
-    value.otherType = type;
-    value.bytes = std::move(bytes);
-    return value;
+    if (!values)
+        return std::nullopt;
+    const auto found = std::ranges::find(*values, name, &NamedValue::name);
+    return found == values->end() ? std::nullopt : std::optional(found->value);
 }
 
 TEST(RegFileFormat, DefaultsMatchTheGoldenFile) {
@@ -67,28 +51,26 @@ TEST(RegFileFormat, EveryKindSurvivesWriteAndRead) {
         {"Umlauts", StoredValue::String("Vorzüglich – Ærø €")},
         {"Lines", StoredValue::String("erste\r\nzweite\tdritte")},
         {"Empty", StoredValue::String("")},
-        {"Expand", Typed(ValueKind::ExpandString, "%APPDATA%\\x")},
-        {"Qword", Other(0xb, {1, 0, 0, 0, 0, 0, 0, 0})},
-        {"Multi", Other(7, {'a', 0, 'b', 0, 0})},
+        {"Expand", StoredValue{ValueKind::ExpandString, 0, {}, "%APPDATA%\\x", 0}},
+        {"Qword", StoredValue{ValueKind::Other, 0, {1, 0, 0, 0, 0, 0, 0, 0}, "", 0xb}},
+        {"Multi", StoredValue{ValueKind::Other, 0, {'a', 0, 'b', 0, 0}, "", 7}},
     };
     const auto read = ParseRegFile(FormatRegFile(values, key), key);
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, values);
 }
 
-TEST(RegFileFormat, TextThatIsNoUtf8IsWrittenInHexAndLeavesTheRestOfTheFileUtf8) {
-    const std::string text =
-        FormatRegFile({{"Bad", StoredValue::String("Gr\xFC\xDF")}, {"Good", StoredValue::String("Grüße")}}, key);
-    const auto read = ParseRegFile(text, key);
+TEST(RegFileFormat, TextsThatAreNoUtf8OrHoldAZero_ReadBackAsTheRegistryGivesThem) {
+    using namespace std::string_literals;
+    const auto read = ParseRegFile(FormatRegFile({{"Bad", StoredValue::String("Gr\xFC\xDF")},
+                                                  {"Good", StoredValue::String("Grüße")},
+                                                  {"Zero", StoredValue::String("ab\0cd"s)}},
+                                                 key),
+                                   key);
     EXPECT_EQ(ValueIn(read, "Good"), StoredValue::String("Grüße"));
     EXPECT_EQ(ValueIn(read, "Bad"), StoredValue::String("Grüß")) << "read back as Windows-1252";
-}
-
-TEST(RegFileFormat, TextsEndAtTheirFirstZeroAsInTheRegistry) {
-    using namespace std::string_literals;
+    EXPECT_EQ(ValueIn(read, "Zero"), StoredValue::String("ab"));
     EXPECT_EQ(ValueIn(ParseRegFile(header + "\"V\"=\"ab\0cd\"\n"s, key), "V"), StoredValue::String("ab"));
-    const std::string written = FormatRegFile({{"V", StoredValue::String("ab\0cd"s)}}, key);
-    EXPECT_EQ(ValueIn(ParseRegFile(written, key), "V"), StoredValue::String("ab"));
 }
 
 TEST(RegFileFormat, AcceptsWhatTheRegistryEditorAccepts) {
@@ -116,7 +98,7 @@ TEST(RegFileFormat, AcceptsWhatTheRegistryEditorAccepts) {
     EXPECT_EQ(ValueIn(read, "Top"), StoredValue::Dword(3)) << "the last assignment wins";
     EXPECT_FALSE(ValueIn(read, "Gone"));
     EXPECT_EQ(ValueIn(read, "Dist"), StoredValue::Binary({0, 0, 0, 0, 0, 0x80, 0x66, 0x40}));
-    EXPECT_EQ(ValueIn(read, "Dir"), Typed(ValueKind::ExpandString, "C:\\"));
+    EXPECT_EQ(ValueIn(read, "Dir"), (StoredValue{ValueKind::ExpandString, 0, {}, "C:\\", 0}));
     EXPECT_EQ(ValueIn(read, "Word"), StoredValue::Dword(42));
     EXPECT_EQ(ValueIn(read, "Text"), StoredValue::String("AB"));
     EXPECT_FALSE(ValueIn(read, "Width")) << "values of other keys are not ours";
@@ -124,23 +106,21 @@ TEST(RegFileFormat, AcceptsWhatTheRegistryEditorAccepts) {
 }
 
 TEST(RegFileFormat, BrokenValuesAreAbsentAndTheLinesAfterThemStillCount) {
-    const char* broken[] = {
-        "\"V\"=hex:00,0",
-        "\"V\"=hex:00,00,",
-        "\"V\"=hex:0g",
-        "\"V\"=hex(1):41,42",
-        "\"V\"=\"open text",
-        "\"V\"=\"text\" tail",
-        "\"V\"=dword:",
-        "\"V\"=dword:123456789",
-        "\"V\"=dword:xyz",
-        "\"V\"=word:1",
-        "\"V\"=hex(zz):00",
-        "\"V\"=hex(1",
-        "\"V\"",
-        "\"V=\"x\"",
-        "V=dword:00000001",
-    };
+    const char* broken[] = {"\"V\"=hex:00,0",
+                            "\"V\"=hex:00,00,",
+                            "\"V\"=hex:0g",
+                            "\"V\"=hex(1):41,42",
+                            "\"V\"=\"open text",
+                            "\"V\"=\"text\" tail",
+                            "\"V\"=dword:",
+                            "\"V\"=dword:123456789",
+                            "\"V\"=dword:xyz",
+                            "\"V\"=word:1",
+                            "\"V\"=hex(zz):00",
+                            "\"V\"=hex(1",
+                            "\"V\"",
+                            "\"V=\"x\"",
+                            "V=dword:00000001"};
     for (const char* line : broken) {
         const auto read = ParseRegFile(header + line + "\n\"After\"=dword:00000007\n", key);
         ASSERT_TRUE(read) << line;
@@ -155,35 +135,14 @@ TEST(RegFileFormat, FileWithoutTheProgramsSectionIsNoStore) {
     EXPECT_TRUE(ParseRegFile(header, key));
 }
 
-TEST(RegFileFormat, FileThatIsNoUtf8IsReadAsWindows1252) {
-    const std::string text = header + "\"QPs1\"=\"Vorz\xFCglich\"\n\"Katego\"=\"\x80 Gro\xDF\"\n";
-    const auto read = ParseRegFile(text, key);
-    EXPECT_EQ(ValueIn(read, "QPs1"), StoredValue::String("Vorzüglich"));
-    EXPECT_EQ(ValueIn(read, "Katego"), StoredValue::String("€ Groß"));
+TEST(RegFileFormat, ReadsWindows1252FilesAndSkipsAByteOrderMark) {
+    const auto legacy = ParseRegFile(header + "\"Katego\"=\"\x80 Gro\xDF\"\n", key);
+    EXPECT_EQ(ValueIn(legacy, "Katego"), StoredValue::String("€ Groß"));
+    const auto marked = ParseRegFile("\xEF\xBB\xBF" + header + "\"QPs1\"=\"Vorzüglich\"\n", key);
+    EXPECT_EQ(ValueIn(marked, "QPs1"), StoredValue::String("Vorzüglich"));
 }
 
-TEST(RegFileFormat, ByteOrderMarkIsSkipped) {
-    const auto read = ParseRegFile("\xEF\xBB\xBF" + header + "\"QPs1\"=\"Vorzüglich\"\n", key);
-    EXPECT_EQ(ValueIn(read, "QPs1"), StoredValue::String("Vorzüglich"));
-}
-
-// The byte position after the line end of each value, for the file of `values`.
-std::vector<std::size_t> LineEnds(const std::vector<NamedValue>& values, const std::string& lineEnd) {
-    std::vector<std::size_t> ends;
-    std::string text = header;
-    for (const NamedValue& value : values) {
-        const std::string file = FormatRegFile({value}, key);
-        text += file.substr(header.size(), file.size() - header.size() - 1);
-        ends.push_back(text.size());
-    }
-    for (auto& end : ends)
-        end +=
-            static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), '\n')) *
-            (lineEnd.size() - 1);
-    return ends;
-}
-
-std::string WithLineEnds(const std::string& text, const std::string& lineEnd) {
+std::string WithLineEnds(std::string_view text, const std::string& lineEnd) {
     std::string result;
     for (const char c : text)
         result += c == '\n' ? lineEnd : std::string(1, c);
@@ -193,28 +152,26 @@ std::string WithLineEnds(const std::string& text, const std::string& lineEnd) {
 TEST(RegFileFormat, FileCutAnywhere_KeepsEveryCompleteValueAndInventsNone) {
     const auto values = StoredSettingsValues(ChangedSettings());
     for (const std::string lineEnd : {"\n", "\r\n"}) {
-        const std::string text = WithLineEnds(FormatRegFile(values, key), lineEnd);
-        const std::vector<std::size_t> ends = LineEnds(values, lineEnd);
+        std::string text = WithLineEnds(header, lineEnd);
+        std::vector<std::size_t> ends; // the byte after each value's last line
+        for (const NamedValue& value : values) {
+            const std::string file = FormatRegFile({value}, key);
+            text +=
+                WithLineEnds(std::string_view(file).substr(header.size(), file.size() - header.size() - 1), lineEnd);
+            ends.push_back(text.size());
+        }
         for (std::size_t cut = 0; cut <= text.size(); ++cut) {
             const auto read = ParseRegFile(std::string_view(text).substr(0, cut), key);
-            const auto complete = static_cast<std::size_t>(
-                std::count_if(ends.begin(), ends.end(), [&](std::size_t end) { return end <= cut; }));
             if (!read) {
                 ASSERT_LT(cut, ends.front()) << "cut " << cut;
                 continue;
             }
-            ASSERT_GE(read->size(), complete) << "cut " << cut;
-            for (const NamedValue& value : *read) {
-                const auto original = std::find_if(values.begin(), values.end(),
-                                                   [&](const NamedValue& v) { return v.name == value.name; });
-                ASSERT_NE(original, values.end());
-                ASSERT_EQ(value, *original) << "cut " << cut << " changed " << value.name;
-            }
-            testing::MemoryStore store = testing::StoreWith(*read);
+            for (const NamedValue& value : *read)
+                ASSERT_NE(std::ranges::find(values, value), values.end()) << "cut " << cut << " changed " << value.name;
             Settings loaded;
-            LoadSettings(store, loaded);
+            LoadSettings(testing::StoreWith(*read), loaded);
             const auto loadedValues = StoredSettingsValues(loaded);
-            for (std::size_t i = 0; i < complete; ++i)
+            for (std::size_t i = 0; i < values.size() && ends[i] <= cut; ++i)
                 ASSERT_EQ(loadedValues[i], values[i]) << "cut " << cut;
         }
     }
@@ -235,9 +192,8 @@ TEST(RegFileFormat, DamagedBytesNeverCrashTheReader) {
                 text[at] = alphabet[random() % alphabet.size()];
         }
         const auto read = ParseRegFile(text, key);
-        testing::MemoryStore store = read ? testing::StoreWith(*read) : testing::MemoryStore{};
         Settings loaded;
-        EXPECT_LE(LoadSettings(store, loaded).valuesTaken, 42);
+        EXPECT_LE(LoadSettings(read ? testing::StoreWith(*read) : testing::MemoryStore{}, loaded).valuesTaken, 42);
     }
 }
 

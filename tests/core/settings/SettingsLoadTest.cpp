@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdint>
 
 namespace caniparc {
 namespace {
@@ -31,45 +31,38 @@ void ExpectTakenThenDefaults(const Settings& loaded, const Settings& expected, s
     }
 }
 
-TEST(LoadSettings, FirstStartWithoutStore_KeepsEveryDefault) {
-    MemoryStore none;
+// The changed settings with one stored value replaced, loaded over the defaults.
+Settings LoadedWith(const std::string& name, const StoredValue& value) {
+    MemoryStore store = StoreOf(ChangedSettings());
+    store.values->insert_or_assign(name, value);
     Settings settings;
-    const LoadResult result = LoadSettings(none, settings);
-    EXPECT_FALSE(result.storeFound);
-    ExpectTakenThenDefaults(settings, Settings{}, 0);
+    LoadSettings(store, settings);
+    return settings;
+}
+
+TEST(LoadSettings, NoStoreOrAnEmptyKey_KeepsEveryDefault) {
+    MemoryStore none;
+    MemoryStore empty;
+    empty.values.emplace();
+    for (const MemoryStore* store : {&none, &empty}) {
+        Settings settings;
+        const LoadResult result = LoadSettings(*store, settings);
+        EXPECT_EQ(result.storeFound, store == &empty);
+        EXPECT_EQ(result.valuesTaken, 0);
+        ExpectTakenThenDefaults(settings, Settings{}, 0);
+    }
 }
 
 TEST(LoadSettings, CompleteStore_TakesAllValuesAndLeavesRunTimeValuesAlone) {
-    MemoryStore store = StoreOf(ChangedSettings());
     Settings settings;
     settings.ProgramTitle = "Canitorn";
     settings.TimeFormatIndex = 1;
-    const LoadResult result = LoadSettings(store, settings);
+    const LoadResult result = LoadSettings(StoreOf(ChangedSettings()), settings);
     EXPECT_TRUE(result.storeFound);
     EXPECT_EQ(result.valuesTaken, 42);
     ExpectTakenThenDefaults(settings, ChangedSettings(), 42);
     EXPECT_EQ(settings.ProgramTitle, "Canitorn");
     EXPECT_EQ(settings.TimeFormatIndex, 1);
-}
-
-TEST(LoadSettings, StoreLackingKontakt_KeepsKontaktAndEverythingAfterAtDefaults) {
-    MemoryStore store = StoreOf(ChangedSettings());
-    store.values->erase("Kontakt");
-    Settings settings;
-    EXPECT_EQ(LoadSettings(store, settings).valuesTaken, 18);
-    ExpectTakenThenDefaults(settings, ChangedSettings(), 18);
-    EXPECT_EQ(settings.Title, ChangedSettings().Title);
-    EXPECT_EQ(settings.LaufCount, 1);
-}
-
-TEST(LoadSettings, EmptyStoreKey_EndsAtTheFirstValue) {
-    MemoryStore store;
-    store.values.emplace();
-    Settings settings;
-    const LoadResult result = LoadSettings(store, settings);
-    EXPECT_TRUE(result.storeFound);
-    EXPECT_EQ(result.valuesTaken, 0);
-    ExpectTakenThenDefaults(settings, Settings{}, 0);
 }
 
 // Each of the 42 values in turn, missing or with a wrong type.
@@ -80,29 +73,21 @@ protected:
     bool isText = ValueAt(Settings{}, GetParam()).kind == ValueKind::String;
 };
 
-TEST_P(EachStoredValue, WrongType_EndsReadingThere) {
+TEST_P(EachStoredValue, WrongType_EndsReadingThere_AndSoDoesAMissingValueUnlessItIsAText) {
     MemoryStore store = StoreOf(ChangedSettings());
     const bool isDword = ValueAt(Settings{}, index).kind == ValueKind::Dword;
     store.values->insert_or_assign(name, isDword ? StoredValue::String("1") : StoredValue::Dword(1));
     Settings settings;
     EXPECT_EQ(LoadSettings(store, settings).valuesTaken, static_cast<int>(index));
     ExpectTakenThenDefaults(settings, ChangedSettings(), index);
-}
 
-TEST_P(EachStoredValue, Missing_EndsReadingUnlessItIsAText) {
-    MemoryStore store = StoreOf(ChangedSettings());
     store.values->erase(name);
-    Settings settings;
-    const LoadResult result = LoadSettings(store, settings);
-    if (!isText) {
-        EXPECT_EQ(result.valuesTaken, static_cast<int>(index));
-        ExpectTakenThenDefaults(settings, ChangedSettings(), index);
-        return;
-    }
-    EXPECT_EQ(result.valuesTaken, 42);
+    settings = Settings{};
+    EXPECT_EQ(LoadSettings(store, settings).valuesTaken, isText ? 42 : static_cast<int>(index));
+    if (!isText)
+        return ExpectTakenThenDefaults(settings, ChangedSettings(), index);
     const bool keepsDefault = name.starts_with("QPs");
-    const StoredValue expected = keepsDefault ? ValueAt(Settings{}, index) : StoredValue::String("");
-    EXPECT_EQ(ValueAt(settings, index), expected);
+    EXPECT_EQ(ValueAt(settings, index), keepsDefault ? ValueAt(Settings{}, index) : StoredValue::String(""));
     const std::size_t other = index == 41 ? 40 : 41;
     EXPECT_EQ(ValueAt(settings, other), ValueAt(ChangedSettings(), other)) << "reading went on to the end";
 }
@@ -110,91 +95,38 @@ TEST_P(EachStoredValue, Missing_EndsReadingUnlessItIsAText) {
 INSTANTIATE_TEST_SUITE_P(LoadSettings, EachStoredValue, ::testing::Range<std::size_t>(0, 42),
                          [](const auto& info) { return StoredSettingsValues(Settings{})[info.param].name; });
 
-TEST(LoadSettings, RealsNeedExactlyEightBytes) {
+TEST(LoadSettings, RealsAreLittleEndianDoublesOfExactlyEightBytes) {
+    const Settings read = LoadedWith("Dist", StoredValue::Binary({0, 0, 0, 0, 0, 0, 0xF8, 0x3F}));
+    EXPECT_EQ(read.Dist, 1.5);
+    EXPECT_EQ(read.Skor, ChangedSettings().Skor);
     for (std::size_t size : {0u, 4u, 7u, 9u, 16u}) {
-        MemoryStore store = StoreOf(ChangedSettings());
-        store.values->insert_or_assign("Dist", StoredValue::Binary(std::vector<std::uint8_t>(size, 0)));
-        Settings settings;
-        EXPECT_EQ(LoadSettings(store, settings).valuesTaken, 29) << size << " bytes";
-        EXPECT_EQ(settings.Dist, 180.0);
-        EXPECT_EQ(settings.Skor, 3.0);
+        const Settings cut = LoadedWith("Dist", StoredValue::Binary(std::vector<std::uint8_t>(size, 0)));
+        EXPECT_EQ(cut.Dist, 180.0) << size << " bytes";
+        EXPECT_EQ(cut.Skor, 3.0) << size << " bytes";
     }
-}
-
-TEST(LoadSettings, RealIsLittleEndianIeeeDouble) {
-    MemoryStore store = StoreOf(ChangedSettings());
-    // 180.0 = 0x4066800000000000
-    store.values->insert_or_assign("Dist", StoredValue::Binary({0, 0, 0, 0, 0, 0x80, 0x66, 0x40}));
-    Settings settings;
-    LoadSettings(store, settings);
-    EXPECT_EQ(settings.Dist, 180.0);
-    EXPECT_EQ(StoredSettingsValues(settings)[29].value.bytes,
-              std::vector<std::uint8_t>({0, 0, 0, 0, 0, 0x80, 0x66, 0x40}));
 }
 
 TEST(LoadSettings, EmptyGradeNamesKeepDefaultsWhileOtherEmptyTextsAreTaken) {
     Settings stored = ChangedSettings();
     stored.QPs1 = stored.QPs2 = stored.QPs3 = stored.QPs4 = "";
     stored.Title = stored.Title2 = stored.Katego = stored.RezervDir = "";
-    MemoryStore store = StoreOf(stored);
-    Settings settings;
-    EXPECT_EQ(LoadSettings(store, settings).valuesTaken, 42);
-    EXPECT_EQ(settings.QPs1, "Vorzüglich");
-    EXPECT_EQ(settings.QPs2, "Sehr gut");
-    EXPECT_EQ(settings.QPs3, "Gut");
-    EXPECT_EQ(settings.QPs4, "Ohne");
-    EXPECT_EQ(settings.Title, "");
-    EXPECT_EQ(settings.Title2, "");
-    EXPECT_EQ(settings.Katego, "");
-    EXPECT_EQ(settings.RezervDir, "");
+    Settings s;
+    s.RezervDir = "/before/";
+    EXPECT_EQ(LoadSettings(StoreOf(stored), s).valuesTaken, 42);
+    EXPECT_EQ((std::vector{s.QPs1, s.QPs2, s.QPs3, s.QPs4, s.Title, s.Title2, s.Katego, s.RezervDir}),
+              (std::vector<std::string>{"Vorzüglich", "Sehr gut", "Gut", "Ohne", "", "", "", ""}));
 }
 
-TEST(LoadSettings, NumbersAreSigned32BitAndBooleansAnyNonZero) {
-    MemoryStore store = StoreOf(ChangedSettings());
-    store.values->insert_or_assign("Left", StoredValue::Dword(0xFFFFF880));
-    store.values->insert_or_assign("Top", StoredValue::Dword(0x80000000));
-    store.values->insert_or_assign("Sound", StoredValue::Dword(2));
-    store.values->insert_or_assign("Klass", StoredValue::Dword(0x80000000));
-    store.values->insert_or_assign("Bonus", StoredValue::Dword(0));
-    Settings settings;
-    LoadSettings(store, settings);
-    EXPECT_EQ(settings.Left, -1920);
-    EXPECT_EQ(settings.Top, INT32_MIN);
-    EXPECT_TRUE(settings.Sound);
-    EXPECT_TRUE(settings.Klass);
-    EXPECT_FALSE(settings.Bonus);
-}
-
-TEST(LoadSettings, PortTakesOnlyTheLowByte) {
-    const std::pair<std::uint32_t, int> cases[] = {{0, 0},  {3, 3}, {255, 255}, {0x1234, 0x34}, {0xFFFFFFFF, 255},
-                                                   {256, 0}};
-    for (const auto& [stored, port] : cases) {
-        MemoryStore store = StoreOf(ChangedSettings());
-        store.values->insert_or_assign("Port", StoredValue::Dword(stored));
-        Settings settings;
-        LoadSettings(store, settings);
-        EXPECT_EQ(settings.Port, port) << stored;
-    }
-}
-
-TEST(LoadSettings, ExpandableTextsReadAsTextsUnexpanded) {
-    MemoryStore store = StoreOf(ChangedSettings());
-    StoredValue expand = StoredValue::String("%USERPROFILE%\\Sicherung\\");
-    expand.kind = ValueKind::ExpandString;
-    store.values->insert_or_assign("RezervDir", expand);
-    Settings settings;
-    EXPECT_EQ(LoadSettings(store, settings).valuesTaken, 42);
-    EXPECT_EQ(settings.RezervDir, "%USERPROFILE%\\Sicherung\\");
-}
-
-TEST(LoadSettings, ValueNamesMatchWithoutRegardToCase) {
-    MemoryStore store = StoreOf(ChangedSettings());
-    const StoredValue left = store.values->at("Left");
-    store.values->erase("Left");
-    store.values->insert_or_assign("LEFT", left);
-    Settings settings;
-    EXPECT_EQ(LoadSettings(store, settings).valuesTaken, 42);
-    EXPECT_EQ(settings.Left, -1920);
+TEST(LoadSettings, NumbersAreSigned32BitBooleansAnyNonZeroPortsTheLowByteAndExpandableTextsTexts) {
+    EXPECT_EQ(LoadedWith("Left", StoredValue::Dword(0xFFFFFFFF)).Left, -1);
+    EXPECT_EQ(LoadedWith("Top", StoredValue::Dword(0x80000000)).Top, INT32_MIN);
+    EXPECT_TRUE(LoadedWith("Sound", StoredValue::Dword(2)).Sound);
+    EXPECT_TRUE(LoadedWith("Klass", StoredValue::Dword(0x80000000)).Klass);
+    const std::pair<std::uint32_t, int> ports[] = {{0, 0}, {255, 255}, {0x1234, 0x34}, {0xFFFFFFFF, 255}, {256, 0}};
+    for (const auto& [stored, port] : ports)
+        EXPECT_EQ(LoadedWith("Port", StoredValue::Dword(stored)).Port, port) << stored;
+    const StoredValue expand{ValueKind::ExpandString, 0, {}, "%USERPROFILE%\\Sicherung\\", 0};
+    EXPECT_EQ(LoadedWith("RezervDir", expand).RezervDir, "%USERPROFILE%\\Sicherung\\");
 }
 
 TEST(AutoEntryHint, ShowsSecondsWithOneDecimalAndTheLocaleSeparator) {

@@ -9,21 +9,10 @@
 namespace caniparc {
 
 void PrintTo(const StoredValue& value, std::ostream* out) {
-    switch (value.kind) {
-    case ValueKind::Dword:
-        *out << "dword " << value.dword;
-        return;
-    case ValueKind::String:
-    case ValueKind::ExpandString:
-        *out << (value.kind == ValueKind::String ? "text \"" : "expandable text \"") << value.text << '"';
-        return;
-    case ValueKind::Binary:
-    case ValueKind::Other:
-        *out << "type " << (value.kind == ValueKind::Binary ? 3 : value.otherType) << " bytes";
-        for (const std::uint8_t byte : value.bytes)
-            *out << ' ' << static_cast<int>(byte);
-        return;
-    }
+    *out << "kind " << static_cast<int>(value.kind) << " dword " << value.dword << " text \"" << value.text
+         << "\" type " << value.otherType << " bytes";
+    for (const std::uint8_t byte : value.bytes)
+        *out << ' ' << static_cast<int>(byte);
 }
 
 void PrintTo(const NamedValue& value, std::ostream* out) {
@@ -48,50 +37,48 @@ TempFolder::~TempFolder() {
 }
 
 Settings ChangedSettings() {
-    Settings s;
-    s.Left = -1920; // a monitor left of the primary one
-    s.Top = -5;
-    s.Width = 1024;
-    s.Height = 700;
-    s.Sound = false;
-    s.Port = 3;
-    s.Alg = 1;
-    s.FilterInd = 2;
-    s.Monitor = 1;
-    s.Klass = true;
-    s.StartLock = 2500;
-    s.Wait = 3100;
-    s.LsCFG = 2;
-    s.AutoEin = false;
-    s.FilterIndO = 3;
-    s.AutoEinS = 2550;
-    s.Manuell = false;
-    s.Title = "Agility-Cup \"Nord\" 2026";
-    s.Kontakt = 1;
-    s.LaufCount = 2;
-    s.Bonus = true;
-    s.Multi = 7;
-    s.Adel = 2;
-    s.ZeitStandart = 45;
-    s.ZeitMax = 90;
-    s.ZFCalc = false;
-    s.Title2 = "in Halle Süd\\Ost am 08.12.2026";
-    s.Title3 = "Jörg Weiß\nund Ærø";
-    s.Katego = "Large – €";
-    s.Dist = 212.75;
-    s.Skor = 3.85;
-    s.AutoRang = false;
-    s.EditRes = false;
-    s.AutoNext = true;
-    s.QP2 = 5;
-    s.QP3 = 15;
-    s.QP4 = 25;
-    s.QPs1 = "Ausgezeichnet";
-    s.QPs2 = "Sehr \"gut\"";
-    s.QPs3 = "Gut\\";
-    s.QPs4 = "Ohne Qualifikation";
-    s.RezervDir = "/srv/Prüfung/backup/";
-    return s;
+    return Settings{.Left = -1920,
+                    .Top = -5,
+                    .Width = 1024,
+                    .Height = 700,
+                    .Sound = false,
+                    .Port = 3,
+                    .Alg = 1,
+                    .FilterInd = 2,
+                    .Monitor = 1,
+                    .Klass = true,
+                    .StartLock = 2500,
+                    .Wait = 3100,
+                    .LsCFG = 2,
+                    .AutoEin = false,
+                    .FilterIndO = 3,
+                    .AutoEinS = 2550,
+                    .Manuell = false,
+                    .Title = "Agility-Cup \"Nord\" 2026",
+                    .Kontakt = 1,
+                    .LaufCount = 2,
+                    .Bonus = true,
+                    .Multi = 7,
+                    .Adel = 2,
+                    .ZeitStandart = 45,
+                    .ZeitMax = 90,
+                    .ZFCalc = false,
+                    .Title2 = "in Halle Süd\\Ost am 08.12.2026",
+                    .Title3 = "Jörg Weiß\nund Ærø",
+                    .Katego = "Large – €",
+                    .Dist = 212.75,
+                    .Skor = 3.85,
+                    .AutoRang = false,
+                    .EditRes = false,
+                    .AutoNext = true,
+                    .QP2 = 5,
+                    .QP3 = 15,
+                    .QP4 = 25,
+                    .QPs1 = "Ausgezeichnet",
+                    .QPs2 = "Sehr \"gut\"",
+                    .QPs3 = "Gut\\",
+                    .QPs4 = "Ohne Qualifikation",
+                    .RezervDir = "/srv/Prüfung/backup/"};
 }
 
 MemoryStore StoreOf(const Settings& settings) {
