@@ -14,20 +14,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDateTime>
 #include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStatusBar>
-#include <QStyle>
-#include <QTableView>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 

@@ -16,11 +16,9 @@
 
 class QAction;
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSpinBox;
 class QTableView;
 class QToolButton;
 

@@ -13,7 +13,6 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>

@@ -12,7 +12,6 @@
 namespace caniparc {
 
 namespace {
-constexpr int kClockIntervalMs = 5;
 constexpr int kMaxStartNumber = 9999;
 
 Command StopCommandOf(int lane) {

@@ -115,6 +115,8 @@ public:
     bool TimerPending(const std::string& name) const; // for tests and diagnostics
 
 private:
+    static constexpr int kClockIntervalMs = 5; // the lane display's refresh
+
     struct LaneTimers {
         std::unique_ptr<Timer> clock;
         std::unique_ptr<Timer> autoStop;

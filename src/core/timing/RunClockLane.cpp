@@ -11,10 +11,6 @@
 
 namespace caniparc {
 
-namespace {
-constexpr int kClockIntervalMs = 5;
-}
-
 void RunClock::StartLane(int index) {
     auto& l = lane(index);
     l.ShowBusy = false;
