@@ -21,11 +21,18 @@ struct RecalcArgs {
 // Returns an error text, or "" when the arguments are complete.
 std::string ParseArgs(const std::vector<std::string>& args, RecalcArgs& parsed) {
     std::string error;
+    bool optionsEnded = false; // after "--" every argument is a file name, even "-o"
     for (std::size_t i = 0; i < args.size() && error.empty();) {
         const std::string& arg = args[i];
-        if (ParseScoringOption(args, i, parsed.scoring, error))
+        if (!optionsEnded && ParseScoringOption(args, i, parsed.scoring, error))
             continue;
-        if (arg == "--help" || arg == "-h") {
+        if (optionsEnded) {
+            if (!parsed.input.empty())
+                return "more than one input file: " + parsed.input + ", " + arg;
+            parsed.input = arg;
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
             parsed.help = true;
         } else if (arg == "-o" || arg == "--output") {
             if (i + 1 >= args.size())
@@ -48,12 +55,13 @@ std::string ParseArgs(const std::vector<std::string>& args, RecalcArgs& parsed) 
 } // namespace
 
 void PrintRecalcHelp(std::ostream& out) {
-    out << "usage: caniparc-cli recalc IN [-o OUT] [options]\n"
+    out << "usage: caniparc-cli recalc [options] [--] IN\n"
            "Reads a protocol or starter list (TAB or semicolon separated), recomputes every row and\n"
            "the places, and writes the protocol file to OUT or to standard output.\n\n"
            "options:\n"
            "  -o, --output OUT           write to OUT (replaced in one step) instead of standard output\n"
-        << ScoringOptionsHelp << "  -h, --help                 this text\n\n"
+        << ScoringOptionsHelp << "  -h, --help                 this text\n"
+        << "  --                         ends the options: a file name may then begin with -\n\n"
         << "keys for --set: " << SettableKeys() << "\n";
 }
 

@@ -6,13 +6,36 @@
 #   OUTFILE   optional: the file the command writes instead of standard output
 #   STDERR    optional: a text standard error must contain
 #   STDOUT    optional: a text standard output must contain
+#   FIFO      optional: a FIFO made before the run, that must still be one after it
+#   MKDIR     optional: a folder made before the run
+#   COPY_FROM, COPY_TO  optional: a file copied before the run (the command runs in WORKDIR)
 string(REPLACE "|" ";" args "${ARGS}")
 set(stdout_file "${WORKDIR}/stdout.bin")
 file(MAKE_DIRECTORY "${WORKDIR}")
 if(OUTFILE)
     file(REMOVE "${OUTFILE}")
 endif()
-execute_process(COMMAND "${CLI}" ${args} RESULT_VARIABLE rc OUTPUT_FILE "${stdout_file}" ERROR_VARIABLE err)
+if(FIFO)
+    file(REMOVE "${FIFO}")
+    execute_process(COMMAND mkfifo "${FIFO}" RESULT_VARIABLE made)
+    if(made)
+        message(FATAL_ERROR "cannot make the FIFO ${FIFO}")
+    endif()
+endif()
+if(MKDIR)
+    file(MAKE_DIRECTORY "${MKDIR}")
+endif()
+if(COPY_FROM)
+    file(COPY_FILE "${COPY_FROM}" "${COPY_TO}")
+endif()
+execute_process(COMMAND "${CLI}" ${args} RESULT_VARIABLE rc OUTPUT_FILE "${stdout_file}" ERROR_VARIABLE err
+                WORKING_DIRECTORY "${WORKDIR}")
+if(FIFO)
+    execute_process(COMMAND test -p "${FIFO}" RESULT_VARIABLE not_fifo)
+    if(not_fifo)
+        message(FATAL_ERROR "${FIFO} is no longer a FIFO")
+    endif()
+endif()
 if(NOT rc STREQUAL RC)
     message(FATAL_ERROR "exit status ${rc}, expected ${RC}; standard error: ${err}")
 endif()

@@ -4,9 +4,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <random>
 
 #if !defined(_WIN32)
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -19,12 +23,17 @@ std::error_code LastSystemError() {
 
 #if !defined(_WIN32)
 
+// Holds a second descriptor of the file (sharing its lock) until it is destroyed, so the file
+// stays locked against RemoveStaleTemporaries from creation until after the rename, even once
+// the written descriptor has been closed.
 class PosixFile final : public WritableFile {
 public:
-    explicit PosixFile(int fd) : fd_(fd) {}
+    PosixFile(int fd, int lockFd) : fd_(fd), lockFd_(lockFd) {}
     ~PosixFile() override {
         if (fd_ >= 0)
             ::close(fd_);
+        if (lockFd_ >= 0)
+            ::close(lockFd_);
     }
 
     std::error_code Write(std::string_view bytes) override {
@@ -47,20 +56,41 @@ public:
 
 private:
     int fd_;
+    int lockFd_;
 };
 
 class LocalFileSystem final : public FileSystem {
 public:
-    std::unique_ptr<WritableFile> Create(const std::filesystem::path& path, std::error_code& error) override {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path,
+                                            std::optional<std::filesystem::perms> permissions,
+                                            std::error_code& error) override {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
             error = LastSystemError();
             return nullptr;
         }
-        return std::make_unique<PosixFile>(fd);
+        ::flock(fd, LOCK_EX | LOCK_NB); // a new file: nobody else can hold its lock yet
+        if (permissions && ::fchmod(fd, static_cast<mode_t>(*permissions)) != 0) {
+            error = LastSystemError();
+            ::close(fd);
+            ::unlink(path.c_str());
+            return nullptr;
+        }
+        return std::make_unique<PosixFile>(fd, ::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     }
     std::error_code Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
         return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code{} : LastSystemError();
+    }
+    std::error_code RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return {};
+        if (errno != EINVAL && errno != ENOSYS)
+            return LastSystemError();
+        // A file system without the flag: a hard link fails on an existing name just the same.
+        if (::link(from.c_str(), to.c_str()) != 0)
+            return LastSystemError();
+        ::unlink(from.c_str());
+        return {};
     }
     void Remove(const std::filesystem::path& path) override { ::unlink(path.c_str()); }
     void SyncFolder(const std::filesystem::path& folder) override {
@@ -71,6 +101,26 @@ public:
         ::close(fd);
     }
 };
+
+// Only a file nobody holds locked is left over from a write that was interrupted.
+void RemoveIfAbandoned(const std::filesystem::path& path) {
+    struct stat before {};
+    if (::lstat(path.c_str(), &before) != 0)
+        return;
+    if (!S_ISREG(before.st_mode)) {
+        if (S_ISLNK(before.st_mode))
+            ::unlink(path.c_str()); // never one of ours to keep; removing a link follows nothing
+        return;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat now {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &now) == 0 && now.st_ino == before.st_ino &&
+        now.st_dev == before.st_dev)
+        ::unlink(path.c_str());
+    ::close(fd);
+}
 
 #else
 
@@ -98,7 +148,13 @@ private:
 
 class LocalFileSystem final : public FileSystem {
 public:
-    std::unique_ptr<WritableFile> Create(const std::filesystem::path& path, std::error_code& error) override {
+    std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path, std::optional<std::filesystem::perms>,
+                                            std::error_code& error) override {
+        std::error_code ignored;
+        if (std::filesystem::exists(std::filesystem::symlink_status(path, ignored))) {
+            error = std::make_error_code(std::errc::file_exists);
+            return nullptr;
+        }
         auto file = std::make_unique<StreamFile>(path);
         if (file->IsOpen())
             return file;
@@ -110,12 +166,25 @@ public:
         std::filesystem::rename(from, to, error);
         return error;
     }
+    std::error_code RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(to, error)))
+            return std::make_error_code(std::errc::file_exists);
+        std::filesystem::rename(from, to, error);
+        return error;
+    }
     void Remove(const std::filesystem::path& path) override {
         std::error_code ignored;
         std::filesystem::remove(path, ignored);
     }
     void SyncFolder(const std::filesystem::path&) override {}
 };
+
+// A file still open cannot be removed here, which is all the protection a writer needs.
+void RemoveIfAbandoned(const std::filesystem::path& path) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
 
 #endif
 
@@ -135,6 +204,8 @@ std::string_view Sentence(FileError error) {
         return "Die Datei hat zu viele Zeilen für ein Protokoll: ";
     case FileError::ReadFailed:
         return "Die Datei konnte nicht gelesen werden: ";
+    case FileError::NotAFile:
+        return "Das ist keine gewöhnliche Datei, sondern ein Gerät, eine FIFO oder ein Ordner: ";
     case FileError::CannotCreate:
         return "Die Datei kann nicht angelegt werden: ";
     case FileError::WriteFailed:
@@ -146,13 +217,66 @@ std::string_view Sentence(FileError error) {
     return {};
 }
 
+// Where the bytes really go, and the permission bits they must keep.
+struct WriteTarget {
+    std::filesystem::path path;
+    std::optional<std::filesystem::perms> permissions; // none for a new file
+    bool special = false;                              // exists, and is no regular file
+};
+
+WriteTarget ResolveWriteTarget(const std::filesystem::path& target) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    WriteTarget where{target, std::nullopt, false};
+    if (fs::is_symlink(fs::symlink_status(target, error))) {
+        // A link stays a link (dotfile managers keep files so): the file it points to is replaced.
+        const fs::path resolved = fs::weakly_canonical(target, error);
+        if (!error)
+            where.path = resolved;
+    }
+    const fs::file_status status = fs::status(where.path, error);
+    if (error || !fs::exists(status))
+        return where;
+    where.special = !fs::is_regular_file(status);
+    where.permissions = status.permissions() & fs::perms::mask;
+    return where;
+}
+
+constexpr std::string_view kNameLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kRandomLetters = 6;
+
+std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, std::mt19937& random) {
+    std::uniform_int_distribution<std::size_t> pick(0, kNameLetters.size() - 1);
+    std::string name = target.filename().string() + '.';
+    for (std::size_t i = 0; i < kRandomLetters; ++i)
+        name += kNameLetters[pick(random)];
+    return target.parent_path() / (name + ".tmp");
+}
+
+// Names are guessed at random, so a name someone else holds (a second writer, or a link planted
+// there) only costs another try.
+std::unique_ptr<WritableFile> CreateTemporary(FileSystem& fs, const WriteTarget& where,
+                                              std::filesystem::path& temporary, std::error_code& code) {
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = TemporaryNameFor(where.path, random);
+        code.clear();
+        if (auto file = fs.CreateNew(temporary, where.permissions, code))
+            return file;
+        if (code != std::errc::file_exists)
+            return nullptr;
+    }
+    return nullptr;
+}
+
 } // namespace
 
-std::string DescribeFileResult(const FileResult& result) {
+std::string DescribeFileResult(const FileResult& result, PathShown shown) {
     if (result.Ok())
         return {};
     std::string text(Sentence(result.error));
-    text += result.path;
+    text += shown == PathShown::Whole ? result.path : std::filesystem::path(result.path).filename().string();
     if (result.code)
         text += " (" + result.code.message() + ")";
     return text;
@@ -162,16 +286,36 @@ std::unique_ptr<FileSystem> MakeLocalFileSystem() {
     return std::make_unique<LocalFileSystem>();
 }
 
-std::filesystem::path TemporaryFileFor(const std::filesystem::path& target) {
-    std::filesystem::path temporary = target;
-    temporary += ".tmp";
-    return temporary;
+bool IsTemporaryNameOf(std::string_view name, std::string_view targetName) {
+    if (name.size() < targetName.size() || name.substr(0, targetName.size()) != targetName)
+        return false;
+    const std::string_view rest = name.substr(targetName.size());
+    if (rest == ".tmp")
+        return true;
+    if (rest.size() != 1 + kRandomLetters + 4 || rest.front() != '.' || !rest.ends_with(".tmp"))
+        return false;
+    const std::string_view letters = rest.substr(1, kRandomLetters);
+    return letters.find_first_not_of(kNameLetters) == std::string_view::npos;
+}
+
+void RemoveStaleTemporaries(const std::filesystem::path& target) {
+    namespace fs = std::filesystem;
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const std::string targetName = target.filename().string();
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (IsTemporaryNameOf(it->path().filename().string(), targetName))
+            RemoveIfAbandoned(it->path());
+    }
 }
 
 FileResult WriteFileAtomically(FileSystem& fs, const std::filesystem::path& target, std::string_view bytes) {
-    const std::filesystem::path temporary = TemporaryFileFor(target);
+    const WriteTarget where = ResolveWriteTarget(target);
+    if (where.special)
+        return Failure(FileError::NotAFile, {}, target);
+    std::filesystem::path temporary;
     std::error_code code;
-    auto file = fs.Create(temporary, code);
+    auto file = CreateTemporary(fs, where, temporary, code);
     if (!file)
         return Failure(FileError::CannotCreate, code, target);
     FileError error = FileError::None;
@@ -181,21 +325,25 @@ FileResult WriteFileAtomically(FileSystem& fs, const std::filesystem::path& targ
         error = FileError::SyncFailed;
     else if ((code = file->Close()))
         error = FileError::WriteFailed;
-    else if ((code = fs.Rename(temporary, target)))
+    else if ((code = fs.Rename(temporary, where.path)))
         error = FileError::RenameFailed;
+    file.reset();
     if (error != FileError::None) {
-        file.reset();
         fs.Remove(temporary);
         return Failure(error, code, target);
     }
-    fs.SyncFolder(target.parent_path());
+    fs.SyncFolder(where.path.parent_path());
     return {FileError::None, {}, target.string()};
 }
 
 FileResult ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes, std::string& bytes) {
     std::error_code code;
-    if (std::filesystem::is_directory(path, code))
+    const std::filesystem::file_status status = std::filesystem::status(path, code);
+    if (std::filesystem::is_directory(status))
         return Failure(FileError::CannotOpen, std::make_error_code(std::errc::is_a_directory), path);
+    // Opening a FIFO waits for a writer, and opening a serial device can move its lines.
+    if (!code && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return Failure(FileError::NotAFile, {}, path);
     const auto size = std::filesystem::file_size(path, code);
     if (!code && size > maxBytes)
         return Failure(FileError::TooLarge, std::make_error_code(std::errc::file_too_large), path);

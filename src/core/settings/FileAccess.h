@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -15,9 +16,10 @@ namespace caniparc {
 enum class FileError {
     None,
     CannotOpen,   // reading: missing, a folder, no permission
-    TooLarge,     // reading: beyond what a protocol can sensibly be
-    TooManyRows,  // reading: more lines than a protocol can sensibly hold
+    TooLarge,     // beyond what a protocol can sensibly be (read, or written to be read back)
+    TooManyRows,  // more lines than a protocol can sensibly hold (likewise)
     ReadFailed,   // reading: the disk failed after the file was opened
+    NotAFile,     // a device, FIFO or folder (or a link to one) where a file was expected
     CannotCreate, // writing: the temporary file could not be created
     WriteFailed,  // writing: the disk refused the data (full, removed, ...)
     SyncFailed,   // writing: the data could not be flushed to the disk
@@ -33,9 +35,6 @@ struct FileResult {
     bool Ok() const { return error == FileError::None; }
 };
 
-// A German sentence for the status bar or a message box; empty for success.
-std::string DescribeFileResult(const FileResult& result);
-
 class WritableFile {
 public:
     virtual ~WritableFile() = default;
@@ -48,10 +47,17 @@ public:
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // Creates the file or empties an existing one.
-    virtual std::unique_ptr<WritableFile> Create(const std::filesystem::path& path, std::error_code& error) = 0;
+    // Creates a file that did not exist, never through a link: a name already taken by anything,
+    // a dangling link included, fails with file_exists. `permissions` are given to the new file
+    // as they are (the umask does not apply); without them it gets the usual ones. While the
+    // file is open, RemoveStaleTemporaries leaves it alone.
+    virtual std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path,
+                                                    std::optional<std::filesystem::perms> permissions,
+                                                    std::error_code& error) = 0;
     // Replaces `to` in one step; readers see either the old or the new file, never a mix.
     virtual std::error_code Rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    // Moves `from` to `to` only while `to` does not exist (file_exists otherwise), in one step.
+    virtual std::error_code RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
     virtual void Remove(const std::filesystem::path& path) = 0;
     // Makes a rename in the folder durable; best effort, where the platform allows it.
     virtual void SyncFolder(const std::filesystem::path& folder) = 0;
@@ -60,14 +66,32 @@ public:
 // The real disk.
 std::unique_ptr<FileSystem> MakeLocalFileSystem();
 
-// Writes the bytes to a temporary file beside `target`, flushes it and renames it over `target`.
-// On any failure the temporary file is removed and `target` is left as it was.
+// Writes the bytes to a new temporary file of a name no one else uses, beside the file that is
+// replaced, flushes it and renames it over that file. A link is written through to the regular
+// file it points to, and the replaced file keeps its permission bits. A target that exists and
+// is no regular file (a device, a FIFO, a folder, or a link to one) is refused with NotAFile
+// and left alone. On any failure the temporary file is removed and the target stays as it was.
 FileResult WriteFileAtomically(FileSystem& fs, const std::filesystem::path& target, std::string_view bytes);
 
-// The temporary file WriteFileAtomically uses for `target`.
-std::filesystem::path TemporaryFileFor(const std::filesystem::path& target);
+// True for the names of the temporary files WriteFileAtomically uses for a target named
+// `targetName`: the name, a dot, six letters or digits and ".tmp" (and the plain ".tmp" of
+// earlier versions).
+bool IsTemporaryNameOf(std::string_view name, std::string_view targetName);
 
-// Reads a whole file; a file longer than maxBytes is refused before it is read.
+// Removes the temporary files an interrupted write of `target` left behind; a file that a
+// writer still has open is kept.
+void RemoveStaleTemporaries(const std::filesystem::path& target);
+
+// Reads a whole file; a file longer than maxBytes is refused before it is read, and so is a
+// device or a FIFO (NotAFile), which is never opened.
 FileResult ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes, std::string& bytes);
+
+// Whether the result names its file by the whole path or by the file name only (for the
+// status bar, whose tool tip has the whole text).
+enum class PathShown { Whole, FileNameOnly };
+
+// A German sentence for the status bar or a message box, the system's own reason in brackets
+// at its end; empty for success.
+std::string DescribeFileResult(const FileResult& result, PathShown shown = PathShown::Whole);
 
 } // namespace caniparc

@@ -7,6 +7,7 @@
 #include "protocol/Scoring.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace caniparc {
 namespace {
@@ -88,6 +89,17 @@ std::string_view NextLine(std::string_view text, std::size_t& pos) {
     return text.substr(start, end - start);
 }
 
+// The number of lines, or nothing when there are more than `maxLines`.
+std::optional<std::size_t> CountLines(std::string_view text, std::size_t maxLines) {
+    std::size_t lines = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++lines) {
+        if (lines == maxLines)
+            return std::nullopt;
+        NextLine(text, pos);
+    }
+    return lines;
+}
+
 void RestoreHeaderTitles(ProtocolTable::Row& header) {
     for (int col = 0; col < ColSortKey; ++col) {
         auto& cell = header[static_cast<std::size_t>(col)];
@@ -104,15 +116,19 @@ std::string FormatProtocolFile(const ProtocolTable& table) {
     return EncodeTextFile(FormatText(table)).bytes;
 }
 
+FileError CheckProtocolFileLimits(std::string_view bytes, const ProtocolFileLimits& limits) {
+    if (bytes.size() > limits.bytes)
+        return FileError::TooLarge;
+    // Line ends are the same bytes in every encoding the file may have.
+    return CountLines(bytes, limits.lines) ? FileError::None : FileError::TooManyRows;
+}
+
 FileError ParseProtocolFile(std::string_view bytes, std::vector<ProtocolTable::Row>& rows, std::size_t maxLines) {
     const std::string text = DecodeTextFile(bytes);
-    std::size_t lines = 0;
-    for (std::size_t pos = 0; pos < text.size(); ++lines) {
-        if (lines == maxLines)
-            return FileError::TooManyRows; // before a single row is built
-        NextLine(text, pos);
-    }
-    std::vector<ProtocolTable::Row> parsed(lines);
+    const auto lines = CountLines(text, maxLines);
+    if (!lines)
+        return FileError::TooManyRows; // before a single row is built
+    std::vector<ProtocolTable::Row> parsed(*lines);
     std::size_t pos = 0;
     for (auto& row : parsed)
         FillRow(NextLine(text, pos), row);
@@ -130,14 +146,18 @@ void LoadProtocolRows(ProtocolTable& table, std::vector<ProtocolTable::Row> rows
     table.NotifyRowsChanged();
 }
 
-FileResult WriteProtocolFile(FileSystem& fs, const ProtocolTable& table, const std::filesystem::path& path) {
-    return WriteFileAtomically(fs, path, FormatProtocolFile(table));
+FileResult WriteProtocolFile(FileSystem& fs, const ProtocolTable& table, const std::filesystem::path& path,
+                             const ProtocolFileLimits& limits) {
+    const std::string bytes = FormatProtocolFile(table);
+    if (const FileError error = CheckProtocolFileLimits(bytes, limits); error != FileError::None)
+        return {error, std::make_error_code(std::errc::file_too_large), path.string()};
+    return WriteFileAtomically(fs, path, bytes);
 }
 
 ProtocolLoad ReadProtocolBytes(std::string_view bytes, ProtocolTable& table, const Settings& settings, SortState& sort,
-                               Ranking& ranking) {
+                               Ranking& ranking, std::size_t maxLines) {
     std::vector<ProtocolTable::Row> rows;
-    if (const FileError error = ParseProtocolFile(bytes, rows); error != FileError::None)
+    if (const FileError error = ParseProtocolFile(bytes, rows, maxLines); error != FileError::None)
         return {{error, {}, {}}, {}};
     LoadProtocolRows(table, std::move(rows));
     RecalcRow(table, settings, 0);
@@ -146,11 +166,11 @@ ProtocolLoad ReadProtocolBytes(std::string_view bytes, ProtocolTable& table, con
 }
 
 ProtocolLoad ReadProtocolFile(const std::filesystem::path& path, ProtocolTable& table, const Settings& settings,
-                              SortState& sort, Ranking& ranking) {
+                              SortState& sort, Ranking& ranking, const ProtocolFileLimits& limits) {
     std::string bytes;
-    if (FileResult result = ReadWholeFile(path, MaxProtocolFileBytes, bytes); !result.Ok())
+    if (FileResult result = ReadWholeFile(path, limits.bytes, bytes); !result.Ok())
         return {std::move(result), {}};
-    ProtocolLoad load = ReadProtocolBytes(bytes, table, settings, sort, ranking);
+    ProtocolLoad load = ReadProtocolBytes(bytes, table, settings, sort, ranking, limits.lines);
     load.result.path = path.string();
     return load;
 }

@@ -24,6 +24,17 @@ struct Ranking;
 inline constexpr std::uint64_t MaxProtocolFileBytes = 32u * 1024u * 1024u;
 inline constexpr std::size_t MaxProtocolFileLines = 100'000;
 
+// One limit for both directions: the station never writes a file it would refuse to read back
+// (a backup it could not read would be moved aside at the next start).
+struct ProtocolFileLimits {
+    std::uint64_t bytes = MaxProtocolFileBytes;
+    std::size_t lines = MaxProtocolFileLines;
+};
+
+// TooLarge or TooManyRows when the file's bytes are beyond the limits, counted as a reader
+// counts them; None otherwise.
+FileError CheckProtocolFileLimits(std::string_view bytes, const ProtocolFileLimits& limits = {});
+
 // --- Bytes -----------------------------------------------------------------------------------
 
 // The file's bytes: header row first, rows with an empty start number left out, columns 0 to 18,
@@ -42,8 +53,10 @@ void LoadProtocolRows(ProtocolTable& table, std::vector<ProtocolTable::Row> rows
 
 // --- Files -----------------------------------------------------------------------------------
 
-// Replaces the file in one step; the old file stays whole when anything fails.
-FileResult WriteProtocolFile(FileSystem& fs, const ProtocolTable& table, const std::filesystem::path& path);
+// Replaces the file in one step; the old file stays whole when anything fails. A protocol beyond
+// the limits is not written at all.
+FileResult WriteProtocolFile(FileSystem& fs, const ProtocolTable& table, const std::filesystem::path& path,
+                             const ProtocolFileLimits& limits = {});
 
 // What the lane frames show after a load: lane 1's start list (lane 2's is a copy) and the
 // entries and row to select.
@@ -63,11 +76,11 @@ struct ProtocolLoad {
 // selections. A file that cannot be opened or is no sensible protocol leaves the table, the
 // sort state and the ranking exactly as they were; the result says why.
 ProtocolLoad ReadProtocolFile(const std::filesystem::path& path, ProtocolTable& table, const Settings& settings,
-                              SortState& sort, Ranking& ranking);
+                              SortState& sort, Ranking& ranking, const ProtocolFileLimits& limits = {});
 
 // The same for bytes already read; the result's path is empty.
 ProtocolLoad ReadProtocolBytes(std::string_view bytes, ProtocolTable& table, const Settings& settings, SortState& sort,
-                               Ranking& ranking);
+                               Ranking& ranking, std::size_t maxLines = MaxProtocolFileLines);
 
 // The lane selections for the table as it stands.
 StartListSelection SelectStartersAfterLoad(const ProtocolTable& table);

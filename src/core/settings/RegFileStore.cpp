@@ -31,15 +31,6 @@ std::vector<NamedValue> MergeKept(std::vector<NamedValue> written, const std::ve
     return written;
 }
 
-// A settings file kept as a link (dotfile managers do that) stays a link: the target is replaced.
-fs::path ResolvedTarget(const fs::path& file) {
-    std::error_code error;
-    if (!fs::is_symlink(file, error))
-        return file;
-    const fs::path target = fs::weakly_canonical(file, error);
-    return error ? file : target;
-}
-
 } // namespace
 
 RegFileStore::RegFileStore(fs::path file, const std::string& programTitle)
@@ -62,6 +53,8 @@ std::optional<std::vector<NamedValue>> RegFileStore::ReadValues() const {
 }
 
 std::optional<StoredValues> RegFileStore::Load() const {
+    if (!file_.empty())
+        RemoveStaleTemporaries(file_); // left by a save that was cut off
     auto values = ReadValues();
     if (!values)
         return std::nullopt;
@@ -78,7 +71,8 @@ bool RegFileStore::Save(const std::vector<NamedValue>& values) {
         const std::vector<NamedValue> all = MergeKept(values, ReadValues().value_or(std::vector<NamedValue>{}));
         std::error_code error;
         fs::create_directories(file_.parent_path(), error);
-        return WriteFileAtomically(*disk_, ResolvedTarget(file_), FormatRegFile(all, keyPath_)).Ok();
+        // A settings file kept as a link (dotfile managers do that) stays a link.
+        return WriteFileAtomically(*disk_, file_, FormatRegFile(all, keyPath_)).Ok();
     } catch (const std::exception&) {
         return false;
     }

@@ -18,7 +18,8 @@ public:
     // With the disk behind an interface, so tests can make a write fail halfway.
     RegFileStore(std::filesystem::path file, const std::string& programTitle, std::unique_ptr<FileSystem> disk);
 
-    // nullopt when the file is missing or unreadable or holds no section for the program.
+    // nullopt when the file is missing or unreadable or holds no section for the program. Also
+    // removes the temporary files a save that was cut off left beside the file.
     std::optional<StoredValues> Load() const override;
 
     // Replaces the file as a whole through a flushed temporary file and a rename; the old file

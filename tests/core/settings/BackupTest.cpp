@@ -30,16 +30,21 @@ public:
     std::size_t bytesBeforeFull = 10;
     std::function<void()> duringWrite;
 
-    std::unique_ptr<WritableFile> Create(const std::filesystem::path& path, std::error_code& error) override {
+    std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path,
+                                            std::optional<std::filesystem::perms> permissions,
+                                            std::error_code& error) override {
         if (failAt == FailAt::Create) {
             error = std::make_error_code(std::errc::permission_denied);
             return nullptr;
         }
-        auto file = disk_->Create(path, error);
+        auto file = disk_->CreateNew(path, permissions, error);
         return file ? std::make_unique<File>(*this, std::move(file)) : nullptr;
     }
     std::error_code Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
         return failAt == FailAt::Rename ? std::make_error_code(std::errc::io_error) : disk_->Rename(from, to);
+    }
+    std::error_code RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        return disk_->RenameNoReplace(from, to);
     }
     void Remove(const std::filesystem::path& path) override { disk_->Remove(path); }
     void SyncFolder(const std::filesystem::path& folder) override { disk_->SyncFolder(folder); }
@@ -85,6 +90,7 @@ protected:
     void TearDown() override { std::filesystem::remove_all(folder_); }
 
     std::filesystem::path BackupPath() const { return folder_ / "Canitorn-Sicherungsdatei.txt"; }
+    long FilesInFolder() const { return std::distance(std::filesystem::directory_iterator(folder_), {}); }
 
     std::filesystem::path folder_;
     Settings settings_;
@@ -113,7 +119,7 @@ TEST_F(Backup, WhileTheNewBackupIsBeingWritten_TheOldOneIsStillWhole) {
     ASSERT_TRUE(backup_.Write(table_).Ok());
     EXPECT_EQ(seenDuringWrite, before);
     EXPECT_NE(Contents(BackupPath()), before);
-    EXPECT_FALSE(std::filesystem::exists(TemporaryFileFor(BackupPath())));
+    EXPECT_EQ(FilesInFolder(), 1) << "no temporary file left";
 }
 
 class BackupFailure : public Backup, public ::testing::WithParamInterface<FailAt> {};
@@ -127,7 +133,7 @@ TEST_P(BackupFailure, KeepsThePreviousBackupAndReportsUntilAWriteSucceeds) {
     fs_.failAt = GetParam();
     EXPECT_FALSE(backup_.Write(table_).Ok());
     EXPECT_EQ(Contents(BackupPath()), before);
-    EXPECT_FALSE(std::filesystem::exists(TemporaryFileFor(BackupPath()))) << "no half-written file left behind";
+    EXPECT_EQ(FilesInFolder(), 1) << "no half-written file left behind";
     EXPECT_TRUE(backup_.Failing());
     EXPECT_NE(backup_.StatusText().find("Canitorn-Sicherungsdatei.txt"), std::string::npos) << backup_.StatusText();
 

@@ -71,6 +71,53 @@ TEST_F(ProtocolFileRead, TooManyLines_LeavesTheProtocol) {
     ExpectCurrentProtocolKept();
 }
 
+// Whatever the station writes it must be able to read back: a backup it could not read at the
+// next start would be moved aside. So the writer refuses exactly what the reader would refuse;
+// small limits stand in for the real ones, which pass through the same code.
+TEST_F(ProtocolFileRead, SizeLimit_WhatIsWrittenReadsBack_OneByteMoreIsNotWritten) {
+    const ProtocolFileLimits limits{4096, 50};
+    ProtocolTable big;
+    WriteColumnTitles(big);
+    big.SetCell(ColStartNr, 1, "1");
+    big.SetCell(ColDogName, 1, "x");
+    const std::size_t base = FormatProtocolFile(big).size();
+    big.SetCell(ColDogName, 1, std::string(limits.bytes - base + 1, 'x'));
+    ASSERT_EQ(FormatProtocolFile(big).size(), limits.bytes);
+    const auto disk = MakeLocalFileSystem();
+    const auto path = folder_ / "big.txt";
+    ASSERT_TRUE(WriteProtocolFile(*disk, big, path, limits).Ok());
+    ASSERT_TRUE(ReadProtocolFile(path, table_, settings_, sort_, ranking_, limits).result.Ok())
+        << "a file of exactly the limit is read";
+    EXPECT_EQ(table_.Cell(ColDogName, 1), big.Cell(ColDogName, 1));
+
+    big.SetCell(ColDogName, 1, big.Cell(ColDogName, 1) + "\xc3\xa4"); // one byte more in Windows-1252
+    const FileResult refused = WriteProtocolFile(*disk, big, path, limits);
+    EXPECT_EQ(refused.error, FileError::TooLarge);
+    EXPECT_NE(DescribeFileResult(refused).find("big.txt"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(path), limits.bytes) << "the previous file stays";
+}
+
+TEST_F(ProtocolFileRead, LineLimit_WhatIsWrittenReadsBack_OneRowMoreIsNotWritten) {
+    const ProtocolFileLimits limits{1 << 20, 50};
+    ProtocolTable big;
+    WriteColumnTitles(big);
+    big.SetRowCount(static_cast<int>(limits.lines)); // the header and the rows: one line each
+    for (int row = 1; row < big.RowCount(); ++row)
+        big.SetCell(ColStartNr, row, std::to_string(row));
+    const auto disk = MakeLocalFileSystem();
+    const auto path = folder_ / "long.txt";
+    ASSERT_TRUE(WriteProtocolFile(*disk, big, path, limits).Ok());
+    ASSERT_TRUE(ReadProtocolFile(path, table_, settings_, sort_, ranking_, limits).result.Ok())
+        << "a file of exactly the line limit is read";
+    EXPECT_EQ(table_.RowCount(), static_cast<int>(limits.lines));
+
+    big.SetRowCount(big.RowCount() + 1);
+    big.SetCell(ColStartNr, big.RowCount() - 1, "999");
+    EXPECT_EQ(WriteProtocolFile(*disk, big, path, limits).error, FileError::TooManyRows);
+    big.SetCell(ColStartNr, big.RowCount() - 1, "");
+    EXPECT_TRUE(WriteProtocolFile(*disk, big, path, limits).Ok()) << "a row without start number is no line";
+}
+
 TEST_F(ProtocolFileRead, StarterListWithTimes_IsRecomputedRankedAndTheNextStarterSelected) {
     const auto path = Put("list.txt", "Nr.;Hund\n"
                                       "5;Asta\n"

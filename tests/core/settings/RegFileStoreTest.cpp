@@ -36,11 +36,15 @@ public:
 class FullDisk : public FileSystem {
 public:
     explicit FullDisk(std::size_t capacity) : capacity_(capacity) {}
-    std::unique_ptr<WritableFile> Create(const fs::path& path, std::error_code& error) override {
-        auto file = real_->Create(path, error);
+    std::unique_ptr<WritableFile> CreateNew(const fs::path& path, std::optional<fs::perms> permissions,
+                                            std::error_code& error) override {
+        auto file = real_->CreateNew(path, permissions, error);
         return file ? std::make_unique<ShortFile>(std::move(file), capacity_) : nullptr;
     }
     std::error_code Rename(const fs::path& from, const fs::path& to) override { return real_->Rename(from, to); }
+    std::error_code RenameNoReplace(const fs::path& from, const fs::path& to) override {
+        return real_->RenameNoReplace(from, to);
+    }
     void Remove(const fs::path& path) override { real_->Remove(path); }
     void SyncFolder(const fs::path& folder) override { real_->SyncFolder(folder); }
     std::unique_ptr<FileSystem> real_ = MakeLocalFileSystem();
