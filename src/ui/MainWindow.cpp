@@ -319,6 +319,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // With the backup failing, the last runs may be in no file: "Nein" stays and offers to save
+    // the protocol elsewhere.
+    if (!closeWithoutQuestion_ && station_.CloseNeedsBackupConsent() &&
+        !dialogs_.Ask("Sicherung fehlgeschlagen – trotzdem beenden?")) {
+        event->ignore();
+        SaveProtocol();
+        return;
+    }
     event->accept();
 }
 

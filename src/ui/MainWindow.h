@@ -31,6 +31,7 @@ namespace caniparc::ui {
 class FileChooser;
 class LaneFrame;
 class ProtocolGrid;
+class StatusPanel;
 
 // What the window shows that comes from outside the station: the help file, the logo picture
 // and the way web pages and documents are opened (the desktop's default programs in the app).
@@ -120,7 +121,8 @@ private:
     QCheckBox* autoNext_ = nullptr;
     ProtocolGrid* grid_ = nullptr;
     QLabel* rowPanel_ = nullptr;
-    QLabel* backupPanel_ = nullptr;
+    StatusPanel* backupPanel_ = nullptr;
+    std::array<QLabel*, 2> fixedPanels_{}; // the maker's notice and web address
     QWidget* imitation_ = nullptr;
     std::array<QPushButton*, 3> imitationButtons_{};
 };

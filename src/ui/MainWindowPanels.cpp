@@ -7,6 +7,7 @@
 #include "InfoWindow.h"
 #include "LaneFrame.h"
 #include "ProtocolGrid.h"
+#include "StatusPanel.h"
 #include "settings/FileAccess.h"
 #include "station/Dialogs.h"
 
@@ -44,12 +45,21 @@ void MainWindow::SelectRow(int row) {
 }
 
 void MainWindow::StatusChanged() {
-    QStringList texts;
-    for (const std::string& text : {station_.BackupStatusText(), station_.PortStatusText()}) {
-        if (!text.empty())
-            texts << QString::fromStdString(text);
+    QStringList shown;
+    QStringList whole;
+    const std::string port = station_.PortStatusText();
+    for (const auto& [brief, full] :
+         {std::pair{station_.BackupStatusSummary(), station_.BackupStatusText()}, std::pair{port, port}}) {
+        if (!brief.empty())
+            shown << QString::fromStdString(brief);
+        if (!full.empty())
+            whole << QString::fromStdString(full);
     }
-    backupPanel_->setText(texts.join(QStringLiteral("   ")));
+    backupPanel_->SetTexts(shown.join(QStringLiteral("   ")), whole.join(QLatin1Char('\n')));
+    // A warning needs the room more than the maker's notice: where the backup was kept must be
+    // readable on a small screen too.
+    for (QLabel* panel : fixedPanels_)
+        panel->setVisible(shown.isEmpty());
 }
 
 QWidget* MainWindow::BuildImitation() {
@@ -118,12 +128,16 @@ void MainWindow::BuildStatusBar() {
     auto* maker = new QLabel(QStringLiteral("Kronolux Zeitmesstechnik"), this);
     maker->setMinimumWidth(220);
     maker->setAlignment(Qt::AlignCenter);
-    backupPanel_ = new QLabel(this);
+    auto* page = new QLabel(MakerPage().host(), this);
+    fixedPanels_ = {maker, page};
+    backupPanel_ = new StatusPanel(this);
+    backupPanel_->setObjectName(QStringLiteral("backupStatus"));
+    backupPanel_->setAccessibleName(QStringLiteral("Status der Sicherung und der Lichtschranken"));
     backupPanel_->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
     statusBar()->addWidget(rowPanel_);
     statusBar()->addWidget(maker);
     statusBar()->addWidget(backupPanel_, 1);
-    statusBar()->addPermanentWidget(new QLabel(MakerPage().host(), this));
+    statusBar()->addPermanentWidget(page);
 }
 
 void MainWindow::ShowInfo() {

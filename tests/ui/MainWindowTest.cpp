@@ -13,6 +13,7 @@
 #include "station/Station.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -231,6 +232,61 @@ private slots:
         f.window->CloseWithoutQuestion();
         QVERIFY(!f.window->isVisible());
         QCOMPARE(f.questions.asked.size(), 2);
+    }
+
+    void closingAfterAFailedBackupAsksAndOffersToSaveElsewhere() {
+        Fixture f;
+        f.settings.RezervDir = f.folder.filePath(QStringLiteral("fehlt/")).toStdString();
+        f.Key(Qt::Key_F8);
+        f.clock.Advance(30'000);
+        f.Key(Qt::Key_F4);
+        f.Key(Qt::Key_F7);
+        QVERIFY(f.station.Backup().Failing());
+        f.Key(Qt::Key_N, Qt::ControlModifier);
+
+        const QString question = QStringLiteral("Sicherung fehlgeschlagen – trotzdem beenden?");
+        f.questions.answer = false; // "Nein": stay, and save elsewhere; the dialog is cancelled
+        QVERIFY(!f.window->close());
+        QCOMPARE(f.questions.asked, QStringList({question}));
+        f.files.savePath = f.folder.filePath(QStringLiteral("gerettet.txt"));
+        QVERIFY(!f.window->close());
+        QCOMPARE(f.questions.asked.size(), 2);
+        QFile saved(f.files.savePath);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("\t30,0\t"));
+        QVERIFY2(f.window->close(), "the runs are in a file now: no more question");
+        QCOMPARE(f.questions.asked.size(), 2);
+    }
+
+    void closingAfterAFailedBackupWithYesCloses() {
+        Fixture f;
+        f.settings.RezervDir = f.folder.filePath(QStringLiteral("fehlt/")).toStdString();
+        f.Key(Qt::Key_F8);
+        f.clock.Advance(30'000);
+        f.Key(Qt::Key_F4);
+        f.Key(Qt::Key_F7);
+        f.Key(Qt::Key_N, Qt::ControlModifier);
+        f.questions.answer = true;
+        f.files.savePath = f.folder.filePath(QStringLiteral("nicht.txt"));
+        QVERIFY(f.window->close());
+        QCOMPARE(f.questions.asked, QStringList({QStringLiteral("Sicherung fehlgeschlagen – trotzdem beenden?")}));
+        QVERIFY(!QFile::exists(f.files.savePath));
+    }
+
+    void unreadableBackupSaysWhereItWasKept_FittingTheStatusBar() {
+        Fixture f(1, QByteArray(100'000, '\n') + "x\r\n");
+        const QStringList kept = QDir(f.folder.path()).entryList({QStringLiteral("*.unlesbar")});
+        QCOMPARE(kept.size(), 1);
+        auto* panel = f.window->findChild<QLabel*>(QStringLiteral("backupStatus"));
+        QVERIFY(panel);
+        QVERIFY2(panel->toolTip().contains(QDir(f.folder.path()).filePath(kept[0])), qPrintable(panel->toolTip()));
+        for (const int width : {1366, 800}) {
+            f.window->resize(width, 600);
+            QTRY_COMPARE(f.window->width(), width);
+            QTRY_VERIFY2(panel->text().contains(kept[0]), qPrintable(panel->text())); // not cut off
+            QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width());
+            QVERIFY(panel->geometry().right() <= f.window->width());
+        }
     }
 };
 

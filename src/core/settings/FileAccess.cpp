@@ -272,14 +272,29 @@ std::unique_ptr<WritableFile> CreateTemporary(FileSystem& fs, const WriteTarget&
 
 } // namespace
 
-std::string DescribeFileResult(const FileResult& result, PathShown shown) {
+std::string DescribeFileResult(const FileResult& result) {
     if (result.Ok())
         return {};
     std::string text(Sentence(result.error));
-    text += shown == PathShown::Whole ? result.path : std::filesystem::path(result.path).filename().string();
+    text += result.path;
     if (result.code)
         text += " (" + result.code.message() + ")";
     return text;
+}
+
+std::string ShortFileReason(const FileResult& result) {
+    switch (result.error) {
+    case FileError::None:
+        return {};
+    case FileError::TooLarge:
+        return "zu groß";
+    case FileError::TooManyRows:
+        return "zu viele Zeilen";
+    case FileError::NotAFile:
+        return "keine gewöhnliche Datei";
+    default:
+        return result.code ? result.code.message() : "Fehler beim Schreiben oder Lesen";
+    }
 }
 
 std::unique_ptr<FileSystem> MakeLocalFileSystem() {

@@ -86,12 +86,12 @@ void RemoveStaleTemporaries(const std::filesystem::path& target);
 // device or a FIFO (NotAFile), which is never opened.
 FileResult ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes, std::string& bytes);
 
-// Whether the result names its file by the whole path or by the file name only (for the
-// status bar, whose tool tip has the whole text).
-enum class PathShown { Whole, FileNameOnly };
-
 // A German sentence for the status bar or a message box, the system's own reason in brackets
 // at its end; empty for success.
-std::string DescribeFileResult(const FileResult& result, PathShown shown = PathShown::Whole);
+std::string DescribeFileResult(const FileResult& result);
+
+// The reason alone, as short as it can be said, for the status bar: the station's own words
+// for its own refusals, else the system's reason.
+std::string ShortFileReason(const FileResult& result);
 
 } // namespace caniparc

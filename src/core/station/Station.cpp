@@ -8,6 +8,9 @@
 #include "timing/Dispatcher.h"
 #include "timing/SerialBackend.h"
 
+#include <algorithm>
+#include <filesystem>
+
 namespace caniparc {
 
 namespace {
@@ -73,6 +76,7 @@ void Station::Startup(const StationPaths& paths, char decimalSeparator) {
     if (services_.settingsStore)
         LoadSettings(*services_.settingsStore, settings_);
     ApplyBackupFolderDefault(settings_, paths.programFolder, paths.environment, FolderAcceptsFiles);
+    RemoveStaleTemporaries(BackupFileName(settings_));
     run_.SetSoundPaths({paths.startSound, paths.stopSound});
     settings_.PortMask = ProbePorts(services_.devicePresent ? services_.devicePresent : PlatformDevicePresent());
     opener_.OpenAtStartup();
@@ -107,13 +111,25 @@ std::string Station::PortStatusText() const {
 
 void Station::KeepUnreadableBackup() {
     // The next entry would overwrite a backup that exists but could not be read; move it
-    // aside first so the previous session's results can still be recovered by hand.
+    // aside first so the previous session's results can still be recovered by hand. Each one
+    // gets its own name: a second unreadable backup must not replace the first.
     if (restoreResult_.Ok() || IsMissingFile(restoreResult_))
         return;
-    const std::filesystem::path path = BackupFileName(settings_);
-    keptBackup_ = path.string() + ".unlesbar";
-    if (services_.fileSystem->Rename(path, keptBackup_))
-        keptBackup_.clear();
+    const std::string path = BackupFileName(settings_);
+    std::string stamp = FormatLocalTime(services_.wallClock->LocalMilliseconds()).substr(0, 19);
+    std::replace(stamp.begin(), stamp.end(), ' ', '-');
+    std::replace(stamp.begin(), stamp.end(), ':', '-');
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const std::string suffix = attempt == 1 ? "" : "-" + std::to_string(attempt);
+        const std::string kept = path + "." + stamp + suffix + ".unlesbar";
+        const std::error_code error = services_.fileSystem->RenameNoReplace(path, kept);
+        if (!error) {
+            keptBackup_ = kept;
+            return;
+        }
+        if (error != std::errc::file_exists)
+            return;
+    }
 }
 
 std::string Station::BackupStatusText() const {
@@ -124,6 +140,21 @@ std::string Station::BackupStatusText() const {
         if (!keptBackup_.empty())
             text += "; aufbewahrt als " + keptBackup_;
         return text;
+    }
+    return {};
+}
+
+std::string Station::BackupStatusSummary() const {
+    const auto brief = [](const char* what, const FileResult& result) {
+        return std::string(what) + std::filesystem::path(result.path).filename().string() + " (" +
+               ShortFileReason(result) + ")";
+    };
+    if (backup_.Failing())
+        return brief("Sicherung fehlgeschlagen: ", backup_.LastWrite());
+    if (!restoreResult_.Ok() && !IsMissingFile(restoreResult_)) {
+        if (keptBackup_.empty())
+            return brief("Sicherung unlesbar: ", restoreResult_);
+        return "Sicherung unlesbar, aufbewahrt als " + std::filesystem::path(keptBackup_).filename().string();
     }
     return {};
 }
@@ -197,7 +228,10 @@ FileResult Station::OpenProtocol(const std::string& path) {
 }
 
 FileResult Station::SaveProtocolAs(const std::string& path) {
-    return WriteProtocolFile(*services_.fileSystem, table_, path);
+    FileResult result = WriteProtocolFile(*services_.fileSystem, table_, path);
+    if (result.Ok() && backup_.Failing())
+        savedSinceBackupFailed_ = true;
+    return result;
 }
 
 bool Station::ClearProtocol() {
@@ -216,7 +250,8 @@ bool Station::ClearProtocol() {
 
 void Station::WriteBackup() {
     const std::string before = BackupStatusText();
-    backup_.Write(table_);
+    if (!backup_.Write(table_).Ok())
+        savedSinceBackupFailed_ = false;
     restoreResult_ = {}; // the backup on disk is the current protocol now
     if (listener_ && BackupStatusText() != before)
         listener_->StatusChanged();

@@ -78,8 +78,10 @@ public:
     const ProtocolBackup& Backup() const { return backup_; }
     BarrierRouting& Routing() { return routing_; }
     const ComPort& Port() const { return *port_; }
-    // The status-bar text about the backup: why it failed, empty while all is well.
+    // The status-bar text about the backup: why it failed, empty while all is well. The summary
+    // fits the status bar (file names without folders); the text has every detail.
     std::string BackupStatusText() const;
+    std::string BackupStatusSummary() const;
     // The status-bar text about the barrier port: why it is closed, or what limits it.
     std::string PortStatusText() const;
     void SetListener(StationListener* listener) { listener_ = listener; }
@@ -91,6 +93,9 @@ public:
     void Startup(const StationPaths& paths, char decimalSeparator);
     // The window is about to close: true when closing needs the operator's consent first.
     bool CloseNeedsConsent() const { return run_.RunInProgress(); }
+    // True while the last backup write failed and the protocol was not saved elsewhere since:
+    // closing now could leave the last runs in no file.
+    bool CloseNeedsBackupConsent() const { return backup_.Failing() && !savedSinceBackupFailed_; }
     // Writes the backup, then the settings. False when either could not be written.
     bool Shutdown();
     // Lane 2's digits show the best time while only lane 1 runs.
@@ -138,6 +143,7 @@ private:
     int selectedRow_ = 1;
     FileResult restoreResult_;
     std::string keptBackup_; // where an unreadable backup was moved to
+    bool savedSinceBackupFailed_ = false;
     int nextStarterRow_ = -1;
     bool shutDown_ = false;
 };

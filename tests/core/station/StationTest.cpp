@@ -5,12 +5,14 @@
 #include "FakeSerialBackend.h"
 #include "ManualClock.h"
 #include "settings/Backup.h"
+#include "settings/ProtocolFile.h"
 #include "settings/SettingsStore.h"
 #include "station/Dialogs.h"
 #include "timing/Dispatcher.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,6 +44,11 @@ struct ObservingStore final : SettingsStore {
         backupExistedAtSave = fs::exists(backup);
         return true;
     }
+};
+
+// Always the same moment, so that two start-ups compete for one time-stamped name.
+struct FixedWallClock final : WallClock {
+    std::int64_t LocalMilliseconds() const override { return 1'796'984'530'000; } // 2026-12-11 10:22:10
 };
 
 std::string ReadFile(const fs::path& path) {
@@ -153,10 +160,75 @@ TEST_F(StationTest, UnreadableBackupIsKeptAsideInsteadOfOverwritten) {
     fs::create_directories(backupPath); // a folder where the file should be: cannot be read
     Start();
     EXPECT_FALSE(station.BackupStatusText().empty());
-    EXPECT_TRUE(fs::exists(folder / "caniparc-Sicherungsdatei.txt.unlesbar"));
+    bool kept = false;
+    for (const auto& entry : fs::directory_iterator(folder))
+        kept |= fs::is_directory(entry.path()) && entry.path().extension() == ".unlesbar";
+    EXPECT_TRUE(kept);
     TimedRun(1, 30'000);
     EXPECT_TRUE(fs::is_regular_file(backupPath));
     EXPECT_TRUE(station.BackupStatusText().empty());
+}
+
+TEST_F(StationTest, EachUnreadableBackupIsKeptUnderItsOwnName) {
+    FixedWallClock wall;
+    std::vector<std::string> summaries;
+    for (const char* marker : {"erste", "zweite"}) {
+        // More lines than a protocol may have: exists, but cannot be read.
+        std::ofstream(backupPath, std::ios::binary) << std::string(MaxProtocolFileLines, '\n') << marker << "\r\n";
+        Station again({.time = clock,
+                       .scheduler = clock,
+                       .dialogs = dialogs,
+                       .serial = &serial,
+                       .dispatcher = &handover,
+                       .wallClock = &wall},
+                      "caniparc");
+        again.Startup({folder.string() + "/", "", "", {}}, ',');
+        EXPECT_FALSE(fs::exists(backupPath));
+        summaries.push_back(again.BackupStatusSummary());
+        EXPECT_NE(again.BackupStatusText().find(folder.string()), std::string::npos) << "the whole path in the details";
+    }
+    std::vector<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".unlesbar")
+            kept.push_back(entry.path().filename().string());
+    ASSERT_EQ(kept.size(), 2u) << "the second unreadable backup did not replace the first";
+    const std::array<const char*, 2> markers = {"erste", "zweite"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string name = summaries[i].substr(summaries[i].rfind(' ') + 1);
+        EXPECT_TRUE(name.starts_with("caniparc-Sicherungsdatei.txt.2026-12-11-10-22-10")) << summaries[i];
+        EXPECT_NE(std::find(kept.begin(), kept.end(), name), kept.end()) << summaries[i];
+        EXPECT_NE(ReadFile(folder / name).find(markers[i]), std::string::npos) << name;
+    }
+    EXPECT_EQ(summaries[0].find(folder.string()), std::string::npos) << "the status bar names the file only";
+}
+
+TEST_F(StationTest, StartupRemovesTemporaryFilesOfACrashedBackupWrite) {
+    for (const char* name : {"caniparc-Sicherungsdatei.txt.tmp", "caniparc-Sicherungsdatei.txt.Ab3xZ9.tmp",
+                             "notizen.tmp", "andere-Sicherungsdatei.txt.Ab3xZ9.tmp"})
+        std::ofstream(folder / name) << "halb";
+    Start();
+    EXPECT_FALSE(fs::exists(folder / "caniparc-Sicherungsdatei.txt.tmp"));
+    EXPECT_FALSE(fs::exists(folder / "caniparc-Sicherungsdatei.txt.Ab3xZ9.tmp"));
+    EXPECT_TRUE(fs::exists(folder / "notizen.tmp")) << "not one of the station's own";
+    EXPECT_TRUE(fs::exists(folder / "andere-Sicherungsdatei.txt.Ab3xZ9.tmp")) << "another program's backup";
+}
+
+TEST_F(StationTest, FailedBackupNeedsConsentToCloseUntilTheProtocolIsSavedElsewhere) {
+    Start();
+    EXPECT_FALSE(station.CloseNeedsBackupConsent());
+    station.GetSettings().RezervDir = (folder / "fehlt").string() + "/";
+    TimedRun(1, 30'000);
+    ASSERT_TRUE(station.Backup().Failing());
+    EXPECT_TRUE(station.BackupStatusSummary().starts_with("Sicherung fehlgeschlagen: caniparc-Sicherungsdatei.txt ("))
+        << station.BackupStatusSummary();
+    EXPECT_NE(station.BackupStatusText().find((folder / "fehlt").string()), std::string::npos);
+    EXPECT_TRUE(station.CloseNeedsBackupConsent());
+    EXPECT_FALSE(station.SaveProtocolAs((folder / "fehlt" / "x.txt").string()).Ok());
+    EXPECT_TRUE(station.CloseNeedsBackupConsent()) << "a failed rescue changes nothing";
+    ASSERT_TRUE(station.SaveProtocolAs((folder / "gerettet.txt").string()).Ok());
+    EXPECT_FALSE(station.CloseNeedsBackupConsent());
+    TimedRun(2, 31'000);
+    EXPECT_TRUE(station.CloseNeedsBackupConsent()) << "a later run is again in no file";
 }
 
 TEST_F(StationTest, OpeningAFileAsksBeforeReplacingDataAndKeepsTheProtocolWhenUnreadable) {
