@@ -11,10 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A settings file is a few kilobytes; a bigger one is damage and is not loaded at all, so that
-// a runaway file cannot exhaust the memory at start-up.
-constexpr std::uint64_t maxFileBytes = 1 << 20;
-
 bool SameName(const std::string& a, const std::string& b) {
     const ValueNameLess less;
     return !less(a, b) && !less(b, a);
@@ -44,7 +40,7 @@ std::optional<std::vector<NamedValue>> RegFileStore::ReadValues() const {
         return std::nullopt;
     try {
         std::string bytes;
-        if (!ReadWholeFile(file_, maxFileBytes, bytes).Ok())
+        if (!ReadWholeFile(file_, MaxFileBytes, bytes).Ok())
             return std::nullopt;
         return ParseRegFile(bytes, keyPath_);
     } catch (const std::exception&) {
@@ -71,8 +67,11 @@ bool RegFileStore::Save(const std::vector<NamedValue>& values) {
         const std::vector<NamedValue> all = MergeKept(values, ReadValues().value_or(std::vector<NamedValue>{}));
         std::error_code error;
         fs::create_directories(file_.parent_path(), error);
+        const std::string bytes = FormatRegFile(all, keyPath_);
+        if (bytes.size() > MaxFileBytes)
+            return false; // it would not load at the next start
         // A settings file kept as a link (dotfile managers do that) stays a link.
-        return WriteFileAtomically(*disk_, file_, FormatRegFile(all, keyPath_)).Ok();
+        return WriteFileAtomically(*disk_, file_, bytes).Ok();
     } catch (const std::exception&) {
         return false;
     }

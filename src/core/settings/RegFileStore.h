@@ -5,6 +5,7 @@
 #include "settings/FileAccess.h"
 #include "settings/SettingsStore.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -13,6 +14,10 @@ namespace caniparc {
 
 class RegFileStore : public SettingsStore {
 public:
+    // A settings file is a few kilobytes; a bigger one is damage and is not loaded at all, so
+    // that a runaway file cannot exhaust the memory at start-up, nor written.
+    static constexpr std::uint64_t MaxFileBytes = 1 << 20;
+
     // `file` is the store; its folders are created on the first save.
     RegFileStore(std::filesystem::path file, const std::string& programTitle);
     // With the disk behind an interface, so tests can make a write fail halfway.

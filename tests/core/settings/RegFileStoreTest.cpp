@@ -103,6 +103,25 @@ TEST(RegFileStore, WriteThatRunsOutOfSpace_ReportsFailureAndKeepsTheOldFile) {
     }
 }
 
+// A settings file the store would refuse to load at the next start is not written at all: the
+// save reports failure and the previous file stays, instead of every setting falling back to
+// its default later without a word.
+TEST(RegFileStore, FileBeyondTheReadLimit_IsNotWritten_OneJustWithinIsReadBack) {
+    TempFolder temp;
+    const fs::path file = temp.Path() / "Canitorn.reg";
+    RegFileStore store(file, "Canitorn");
+    ASSERT_TRUE(store.Save({{"Title", StoredValue::String("x")}}));
+    const std::size_t base = ReadBytes(file).size();
+    const std::size_t room = RegFileStore::MaxFileBytes - base + 1;
+    ASSERT_TRUE(store.Save({{"Title", StoredValue::String(std::string(room, 'x'))}}));
+    EXPECT_EQ(ReadBytes(file).size(), RegFileStore::MaxFileBytes);
+    ASSERT_TRUE(store.Load());
+    EXPECT_EQ(store.Load()->at("Title").text.size(), room);
+
+    EXPECT_FALSE(store.Save({{"Title", StoredValue::String(std::string(room + 1, 'x'))}}));
+    EXPECT_EQ(ReadBytes(file).size(), RegFileStore::MaxFileBytes) << "the previous file stays";
+}
+
 TEST(RegFileStore, LinkedSettingsFileStaysALink) {
     TempFolder temp;
     fs::create_directory(temp.Path() / "dotfiles");
