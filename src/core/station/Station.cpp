@@ -9,7 +9,10 @@
 #include "timing/SerialBackend.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
+#include <string_view>
+#include <utility>
 
 namespace caniparc {
 
@@ -33,6 +36,20 @@ LaneInputs InputsOf(const LaneEntry& lane) {
     inputs.timeFaults = lane.timeFaultText;
     inputs.time = lane.timeText;
     return inputs;
+}
+
+// The port component names the failed step in English before the system's reason; the status
+// bar says it in German around that reason.
+std::string PortFailureText(const std::string& error) {
+    constexpr std::array<std::pair<std::string_view, std::string_view>, 2> steps = {
+        {{"Unable to open com port: ", "nicht geöffnet: "}, {"Unable to set com state: ", "nicht einstellbar: "}}};
+    for (const auto& [component, german] : steps) {
+        if (error.starts_with(component)) {
+            const std::string reason = error.substr(component.size());
+            return std::string(german) + (reason.starts_with("no port ") ? "kein solcher Port" : reason);
+        }
+    }
+    return "nicht geöffnet: " + error;
 }
 
 } // namespace
@@ -96,7 +113,7 @@ void Station::Startup(const StationPaths& paths, char decimalSeparator) {
 
 std::string Station::PortStatusText() const {
     if (!opener_.LastError().empty())
-        return "Lichtschranken-Port COM" + std::to_string(settings_.Port) + " nicht geöffnet: " + opener_.LastError();
+        return "Lichtschranken-Port COM" + std::to_string(settings_.Port) + " " + PortFailureText(opener_.LastError());
     const PortStatus status = port_->Status();
     if (!status.open)
         return {};
