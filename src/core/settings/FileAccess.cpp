@@ -69,7 +69,9 @@ public:
             error = LastSystemError();
             return nullptr;
         }
-        ::flock(fd, LOCK_EX | LOCK_NB); // a new file: nobody else can hold its lock yet
+        // Only a clean-up that opened this new file in the very same moment could hold the lock
+        // already; it then removes the file, and the rename fails and says so.
+        ::flock(fd, LOCK_EX | LOCK_NB);
         if (permissions && ::fchmod(fd, static_cast<mode_t>(*permissions)) != 0) {
             error = LastSystemError();
             ::close(fd);
