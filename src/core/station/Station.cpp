@@ -1,6 +1,7 @@
 // Start-up, shutdown and the protocol side of the run (see Station.h).
 #include "station/Station.h"
 
+#include "protocol/ProtocolEdit.h"
 #include "protocol/RunEntry.h"
 #include "settings/FileAccess.h"
 #include "settings/SettingsIO.h"
@@ -27,10 +28,11 @@ template <typename T, typename Make> T& ServiceOr(T*& service, std::unique_ptr<T
     return *service;
 }
 
-LaneInputs InputsOf(const LaneEntry& lane) {
+LaneInputs InputsOf(const LaneEntry& lane, const StartLists& lists, const StartContext& context) {
     LaneInputs inputs;
     inputs.entered = true;
-    inputs.startNumber = std::to_string(lane.startNumber);
+    inputs.startListShown = lists.Shown(lane.lane, context.lsCfg);
+    inputs.startNumber = LaneStartNumber(lists, lane.lane, context);
     inputs.faults = lane.faultsText;
     inputs.refusals = lane.refusalsText;
     inputs.timeFaults = lane.timeFaultText;
@@ -103,8 +105,8 @@ void Station::Startup(const StationPaths& paths, char decimalSeparator) {
     routing_.SetCourseScheme(settings_.LsCFG);
     if (settings_.LsCFG < 2)
         RecalcPlaces(table_, settings_, sort_, ranking_);
-    if (table_.RowCount() > 2)
-        SelectRow(FirstRowWithoutTime(table_));
+    run_.SetStartNumber(1, 2); // scheme C: the second lane starts on the second starter
+    FillListsAfterLoad();
     run_.MakeReady();
     ShowBestTime();
     if (listener_ && (!restoreResult_.Ok() || !opener_.LastError().empty()))
@@ -187,10 +189,11 @@ void Station::ShowBestTime() {
 
 bool Station::EnterRun(const RunEntry& entry) {
     std::array<LaneInputs, 2> lanes;
+    const StartContext context = MakeStartContext();
     if (entry.lane1)
-        lanes[0] = InputsOf(*entry.lane1);
+        lanes[0] = InputsOf(*entry.lane1, lists_, context);
     if (entry.lane2)
-        lanes[1] = InputsOf(*entry.lane2);
+        lanes[1] = InputsOf(*entry.lane2, lists_, context);
     const EntryOutcome outcome = EnterRunIntoProtocol(table_, settings_, sort_, ranking_, lanes);
     if (!outcome.ok) {
         services_.dialogs.Inform(outcome.error);
@@ -200,10 +203,18 @@ bool Station::EnterRun(const RunEntry& entry) {
         SelectRow(outcome.selectRow);
     ShowBestTime();
     WriteBackup();
+    UpdateStartState();
     return true;
 }
 
 void Station::ChooseNextStarter(int lane) {
+    if (lists_.Shown(lane, settings_.LsCFG)) {
+        const int row = ChooseNextFromList(lists_, table_, lane, nextStarterRow_);
+        SelectRow(row);
+        UpdateStartState();
+        ShowMonitorLabel(lane);
+        return;
+    }
     // Without a start list the spin edits just count on; the protocol only shows the row of
     // the next starter without a time, and lane 2 the row after it.
     if (lane == 0)
@@ -221,6 +232,8 @@ ProtocolCommandState Station::ProtocolCommands() const {
     context.lane1Running = run_.Lane(0).clockRunning;
     context.lane2Running = run_.Lane(1).clockRunning;
     context.lsCfg = settings_.LsCFG;
+    context.lane1ListEmpty = lists_.Lane(0).items.empty();
+    context.lane2ListEmpty = lists_.Lane(1).items.empty();
     return UpdateProtocolCommands(table_, context);
 }
 
@@ -237,7 +250,7 @@ FileResult Station::OpenProtocol(const std::string& path) {
     run_.AbortOrNext(Command::Abbruch);
     const ProtocolLoad load = ReadProtocolFile(path, table_, settings_, sort_, ranking_);
     if (load.result.Ok()) {
-        SelectRow(load.startLists.selectedRow);
+        FillListsAfterLoad();
         ShowBestTime();
     }
     RefreshProtocolCommands();
@@ -255,14 +268,97 @@ bool Station::ClearProtocol() {
     if (!services_.dialogs.Ask("Zeitenprotokoll  löschen?"))
         return false;
     const NewProtocolReset reset = NewProtocol(table_, settings_.LsCFG);
+    lists_ = {};
     run_.SetStartNumber(0, reset.lane1StartNumber);
     run_.SetStartNumber(1, reset.lane2StartNumber);
     if (reset.resetBestTime) {
         ranking_ = {};
         ShowBestTime();
     }
+    UpdateStartState();
     RefreshProtocolCommands();
     return true;
+}
+
+StartContext Station::MakeStartContext() const {
+    StartContext context;
+    context.lsCfg = settings_.LsCFG;
+    context.laufCount = settings_.LaufCount;
+    context.spinValues = {run_.Lane(0).startNumber, run_.Lane(1).startNumber};
+    return context;
+}
+
+std::string Station::LaneStartNumber(int lane) const {
+    return caniparc::LaneStartNumber(lists_, lane, MakeStartContext());
+}
+
+void Station::UpdateStartState() {
+    run_.SetStartBlocked(!UpdateWarnings(lists_, table_, MakeStartContext()));
+    if (listener_)
+        listener_->StartListsChanged();
+}
+
+void Station::ShowMonitorLabel(int lane) {
+    if (monitor_ && (lane == 0 || settings_.LsCFG == 2))
+        monitor_->SetStartLabel(lane, MonitorStartLabel(LaneStartNumber(lane)));
+}
+
+void Station::FillListsAfterLoad() {
+    // The list stands on the first starter without a time, so that the number a run is entered
+    // under is always the highlighted starter's.
+    const int row = FillStartLists(lists_, table_);
+    if (row > 0 && table_.RowCount() > 2)
+        SelectRow(row);
+    UpdateStartState();
+    ShowMonitorLabel(0);
+    ShowMonitorLabel(1);
+}
+
+void Station::ChooseFromStartList(int lane, int index) {
+    if (lane < 0 || lane > 1)
+        return;
+    LaneStartList& list = lists_.Lane(lane);
+    if (index < -1 || index >= static_cast<int>(list.items.size()))
+        return;
+    list.index = index;
+    SelectRow(table_.FindStartRow(list.Text()));
+    UpdateStartState();
+    ShowMonitorLabel(lane);
+}
+
+void Station::TakeStartersFromRow(int row) {
+    if (run_.Lane(0).clockRunning || (settings_.LsCFG == 2 && run_.Lane(1).clockRunning))
+        return;
+    caniparc::TakeStartersFromRow(lists_, table_, settings_.LsCFG, row);
+    UpdateStartState();
+    ShowMonitorLabel(0);
+    ShowMonitorLabel(1);
+}
+
+void Station::StartNumberChanged(int lane) {
+    UpdateStartState();
+    if (!lists_.Shown(lane, settings_.LsCFG))
+        ShowMonitorLabel(lane);
+}
+
+bool Station::ConfirmDisqualification() {
+    return services_.dialogs.Ask("DIS?");
+}
+
+void Station::Disqualify(int lane) {
+    const std::string number = LaneStartNumber(lane);
+    if (number.empty())
+        return;
+    const int row = FindOrMakeStarterRow(table_, number);
+    DisqualifyRowCells(table_, row);
+    std::vector<int> moved;
+    int shown = row;
+    if (RecalcPlaces(table_, settings_, sort_, ranking_, &moved))
+        shown = moved[static_cast<std::size_t>(row)];
+    SelectRow(shown);
+    ShowBestTime();
+    WriteBackup();
+    UpdateStartState();
 }
 
 void Station::WriteBackup() {

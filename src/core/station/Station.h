@@ -7,6 +7,7 @@
 #include "protocol/ProtocolSort.h"
 #include "protocol/ProtocolTable.h"
 #include "protocol/Ranking.h"
+#include "protocol/StartLists.h"
 #include "settings/Backup.h"
 #include "settings/ProtocolCommands.h"
 #include "settings/Settings.h"
@@ -62,6 +63,15 @@ public:
     virtual void RankingChanged() = 0;          // best time and best start number
     virtual void BarriersChanged() = 0;         // lock pictures, contact lists, imitation buttons
     virtual void ProtocolCommandsChanged() = 0; // open, save, new protocol and their kin
+    virtual void StartListsChanged() {}         // the lanes' lists, chosen starters and warnings
+};
+
+// The second monitor's start-number labels; the monitor window implements it.
+class MonitorStartLabels {
+public:
+    virtual ~MonitorStartLabels() = default;
+    // " Start-Nr.:" followed by the lane's chosen start number.
+    virtual void SetStartLabel(int lane, const std::string& text) = 0;
 };
 
 class Station final : private RunHooks {
@@ -112,11 +122,31 @@ public:
     // F9: asks, then empties the protocol. False when the operator said no.
     bool ClearProtocol();
 
+    // The lanes' start lists as they stand.
+    const StartLists& Lists() const { return lists_; }
+    void SetMonitor(MonitorStartLabels* monitor) { monitor_ = monitor; }
+    // The operator chose entry `index` of a lane's start list.
+    void ChooseFromStartList(int lane, int index);
+    // A double click on a protocol row takes its starter (scheme C: lane 2 the next row's), only
+    // while no lane clock runs.
+    void TakeStartersFromRow(int row);
+    // The start number a lane's run is entered or disqualified under.
+    std::string LaneStartNumber(int lane) const;
+
 private:
     // RunHooks: the protocol side of the run clock.
     bool EnterRun(const RunEntry& entry) override;
     void ChooseNextStarter(int lane) override;
     void RefreshProtocolCommands() override;
+    void StartNumberChanged(int lane) override;
+    bool ConfirmDisqualification() override;
+    void Disqualify(int lane) override;
+
+    StartContext MakeStartContext() const;
+    // Recomputes the warnings, blocks or frees "Start" and tells the window.
+    void UpdateStartState();
+    void ShowMonitorLabel(int lane);
+    void FillListsAfterLoad();
 
     void WriteBackup();
     void ConnectPort();
@@ -145,6 +175,8 @@ private:
     std::string keptBackup_; // where an unreadable backup was moved to
     bool savedSinceBackupFailed_ = false;
     int nextStarterRow_ = -1;
+    StartLists lists_;
+    MonitorStartLabels* monitor_ = nullptr;
     bool shutDown_ = false;
 };
 

@@ -71,7 +71,7 @@ void RunClock::MakeReady() {
                       Command::Abbruch, Command::Pause, Command::TimeFaults1, Command::Faults1, Command::Refusals1,
                       Command::TimeFaults2, Command::Faults2, Command::Refusals2})
         SetEnabled(c, false);
-    SetEnabled(Command::Start, true);
+    SetEnabled(Command::Start, !startBlocked_);
     SetEnabled(Command::CFG, true);
     model_.paused = false;
     model_.barrierFree = {false, false, false};
@@ -101,6 +101,7 @@ void RunClock::StartCommand(std::int64_t stamp) {
 
 void RunClock::StartAt(std::int64_t stamp) {
     model_.StartStamp = stamp;
+    disConfirmed_ = 0;
     SetEnabled(Command::CFG, false);
     StartLane(0);
     if (LaneInUse(1))
@@ -269,7 +270,7 @@ void RunClock::AbortOrNext(Command which) {
                       Command::TimeFaults1, Command::Faults1, Command::Refusals1, Command::TimeFaults2,
                       Command::Faults2, Command::Refusals2})
         SetEnabled(c, false);
-    SetEnabled(Command::Start, true);
+    SetEnabled(Command::Start, !startBlocked_);
     SetBarrier(Barrier::Start, true);
     NotifyCommands();
     hooks_->LayoutChanged();
@@ -312,12 +313,6 @@ void RunClock::ResetLaneFields(int index) {
     NotifyFields(index);
 }
 
-void RunClock::DisqualifyCommand(int index) {
-    if (index < 0 || index > 1 || !Enabled(DisCommandOf(index)))
-        return;
-    hooks_->Disqualify(index);
-}
-
 void RunClock::SetStartNumber(int index, int number) {
     auto& l = lane(index);
     number = std::clamp(number, 1, kMaxStartNumber);
@@ -342,7 +337,9 @@ void RunClock::SetLaneField(int index, Command field, std::string text) {
     case Command::Refusals1:
     case Command::Refusals2:
         l.refusalsText = std::move(text);
-        break;
+        NotifyFields(index);
+        RefusalsChanged(index);
+        return;
     default:
         return;
     }

@@ -40,7 +40,9 @@ public:
     // Writes the run into the protocol. Returning false refuses the entry: nothing was written
     // and the run keeps waiting for its entry.
     virtual bool EnterRun(const RunEntry&) { return true; }
-    // The lane's "Disqual." command (also pressed when a lane reaches the maximum time).
+    // Asks the operator "DIS?"; only a yes consents. The clock alone has nobody to ask.
+    virtual bool ConfirmDisqualification() { return true; }
+    // The lane's "Disqual." command, once consented: mark the lane's starter in the protocol.
     virtual void Disqualify(int /*lane*/) {}
     // "Nächster"/"Abbruch" reset the lane: choose the lane's next starter from the protocol.
     virtual void ChooseNextStarter(int /*lane*/) {}
@@ -88,7 +90,16 @@ public:
     void Pause();                    // F5: pause or continue
     void Enter();                    // F7
     void AbortOrNext(Command which); // Ctrl+X (Abbruch) or Ctrl+N (Next)
+    // "Disqual." of a stopped lane (button, Ctrl+1/Ctrl+2, the maximum time): asks "DIS?" unless
+    // a disqualification was already consented to in this run; only that lane is not entered.
     void DisqualifyCommand(int lane);
+    // Ctrl+F/Alt+F and Ctrl+V/Alt+V: lane 1's course faults or refusals by +1 or -1 (not below 0).
+    void CountInput(Command field, int step);
+    // The start lists warn about the chosen starters: "Start" stays disabled while they do.
+    void SetStartBlocked(bool blocked);
+    bool StartBlocked() const { return startBlocked_; }
+    // 0, or the lane (1 or 2) through which a disqualification was consented to in this run.
+    int DisConfirmed() const { return disConfirmed_; }
 
     // The "automatic entry" and "automatic next" check boxes.
     void SetAutomaticEntry(bool on);
@@ -135,6 +146,9 @@ private:
     void AutoStopFired(int index);
     void StartLockFired();
     void PrepareNextTeam();
+    bool InReadyState() const;
+    void RefusalsChanged(int index);
+    void CloseRunAfterDisqualification(int index, bool entryWasPending);
     void ResetLaneFields(int index);
     void SelectContactIndex(int index, int item);
     void PlaySound(const std::string& path);
@@ -154,6 +168,8 @@ private:
     std::array<LaneTimers, 2> laneTimers_;
     std::unique_ptr<Timer> startLock_;
     std::unique_ptr<Timer> autoEntry_;
+    bool startBlocked_ = false;
+    int disConfirmed_ = 0;
 };
 
 } // namespace caniparc

@@ -125,7 +125,10 @@ TEST_F(StationTest, StartupRestoresTheBackupAndSelectsTheFirstStarterWithoutTime
     Start();
     EXPECT_EQ(station.Protocol().RowCount(), 3);
     EXPECT_EQ(station.Protocol().Cell(ColDogName, 2), "Bello");
-    TimedRun(4, 30'000);
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "3");
+    EXPECT_EQ(station.SelectedRow(), 1);
+    station.ChooseFromStartList(0, 1);
+    TimedRun(99, 30'000); // the hidden spin edit does not count in start-list mode
     EXPECT_EQ(station.Protocol().Cell(ColTime1, station.Protocol().FindStartRow("4")), "30,0");
     EXPECT_EQ(station.Protocol().RowCount(), 3) << "the entry found the restored starter";
 }
@@ -299,6 +302,125 @@ TEST_F(StationTest, PortThatCannotBeOpenedLeavesKeyboardTimingInTenths) {
         << "German around the system's reason";
     station.Run().Start();
     EXPECT_FALSE(station.Run().Enabled(Command::Start));
+}
+
+// A six-starter list; rows are "number;name".
+void WriteStarterList(const fs::path& path) {
+    std::ofstream(path, std::ios::binary) << "Nr.;Hundename\r\n1;A\r\n2;B\r\n3;C\r\n4;D\r\n5;E\r\n6;F\r\n";
+}
+
+struct RecordingMonitor final : MonitorStartLabels {
+    std::vector<std::string> labels;
+    void SetStartLabel(int lane, const std::string& text) override { labels.push_back(std::to_string(lane) + text); }
+};
+
+TEST_F(StationTest, StartList_EntryLandsOnTheHighlightedStarterAndNextMovesOn) {
+    Start();
+    RecordingMonitor monitor;
+    station.SetMonitor(&monitor);
+    const fs::path list = folder / "starter.txt";
+    WriteStarterList(list);
+    ASSERT_TRUE(station.OpenProtocol(list.string()).Ok());
+    EXPECT_TRUE(station.ProtocolCommands().lane1ListVisible);
+    EXPECT_FALSE(station.ProtocolCommands().lane1SpinVisible);
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "1");
+    EXPECT_EQ(monitor.labels.front(), "0 Start-Nr.:1");
+    station.ChooseFromStartList(0, 2);
+    EXPECT_EQ(station.SelectedRow(), 3);
+    EXPECT_EQ(monitor.labels.back(), "0 Start-Nr.:3");
+    TimedRun(1, 31'000); // the spin edit says 1, the list says 3
+    const auto& table = station.Protocol();
+    EXPECT_EQ(table.Cell(ColTime1, table.FindStartRow("3")), "31,0");
+    EXPECT_TRUE(table.Cell(ColTime1, table.FindStartRow("1")).empty()) << "starter 1 keeps no time";
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "1") << "Nächster: the first starter without a time";
+    EXPECT_TRUE(station.Run().Enabled(Command::Start));
+
+    station.ChooseFromStartList(0, 2); // starter 3 again: has run
+    EXPECT_TRUE(station.Lists().Lane(0).warning);
+    EXPECT_FALSE(station.Run().Enabled(Command::Start));
+    station.Run().Start();
+    EXPECT_FALSE(station.Run().Enabled(Command::Stop1)) << "a blocked start starts nothing";
+    station.ChooseFromStartList(0, 3);
+    EXPECT_FALSE(station.Lists().Lane(0).warning);
+    EXPECT_TRUE(station.Run().Enabled(Command::Start));
+}
+
+TEST_F(StationTest, StartList_RestartStandsOnTheFirstStarterWithoutATime) {
+    {
+        std::ofstream out(backupPath, std::ios::binary);
+        out << "Nr.\tHundename\t \t \t \tZeit\t\r\n1\tA\t \t \t \t30,0\t\r\n2\tB\t\r\n3\tC\t\r\n";
+    }
+    station.GetSettings().LsCFG = 2;
+    Start();
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "2");
+    EXPECT_EQ(station.Lists().Lane(1).Text(), "3");
+    EXPECT_TRUE(station.Run().Enabled(Command::Start));
+    station.ChooseFromStartList(1, 1); // lane 2 on starter 2 as well
+    EXPECT_TRUE(station.Lists().Lane(0).warning);
+    EXPECT_TRUE(station.Lists().Lane(1).warning);
+    EXPECT_FALSE(station.Run().Enabled(Command::Start));
+    station.TakeStartersFromRow(station.Protocol().FindStartRow("2"));
+    EXPECT_EQ(station.Lists().Lane(1).Text(), "3");
+    EXPECT_TRUE(station.Run().Enabled(Command::Start));
+}
+
+TEST_F(StationTest, SchemeC_SpinEditsStartOnDifferentStarters) {
+    station.GetSettings().LsCFG = 2;
+    Start();
+    EXPECT_EQ(station.Run().Lane(1).startNumber, 2);
+    EXPECT_TRUE(station.Run().Enabled(Command::Start));
+    station.Run().SetStartNumber(1, 1);
+    EXPECT_FALSE(station.Run().Enabled(Command::Start)) << "one starter cannot run both lanes";
+}
+
+TEST_F(StationTest, LaneDisqualification_MarksTheRowRanksItLastAndWritesTheBackup) {
+    Start();
+    TimedRun(7, 31'200);
+    auto& run = station.Run();
+    run.SetStartNumber(0, 8);
+    run.Start();
+    clock.Advance(29'000);
+    run.Stop(0);
+    dialogs.answer = true;
+    run.DisqualifyCommand(0);
+    EXPECT_EQ(dialogs.asked, std::vector<std::string>{"DIS?"});
+    const auto& table = station.Protocol();
+    const int row = table.FindStartRow("8");
+    EXPECT_EQ(row, 2) << "ranked below the clean run";
+    EXPECT_EQ(table.Cell(ColTime1, row), "DIS");
+    EXPECT_EQ(table.Cell(ColPlace, row), "DIS");
+    EXPECT_EQ(station.SelectedRow(), row);
+    EXPECT_NE(ReadFile(backupPath).find("8\t \t \t \t \tDIS\t-\t-\t-\t-\t"), std::string::npos) << ReadFile(backupPath);
+    EXPECT_TRUE(run.Enabled(Command::Next));
+}
+
+TEST_F(StationTest, RefusalLimitAnsweredNein_AsksAgainNeverAndEntersTheRun) {
+    Start();
+    auto& run = station.Run();
+    run.SetStartNumber(0, 4);
+    run.Start();
+    dialogs.answer = false;
+    for (int i = 0; i < 3; ++i)
+        run.CountInput(Command::Refusals1, +1);
+    EXPECT_EQ(dialogs.asked, std::vector<std::string>{"DIS?"});
+    clock.Advance(40'000);
+    run.Stop(0);
+    run.Enter();
+    EXPECT_EQ(station.Protocol().Cell(ColRefusals1, 1), "3");
+    EXPECT_EQ(station.Protocol().Cell(ColTime1, 1), "40,0");
+}
+
+TEST_F(StationTest, MaximumTimeWithJa_EndsAsDisNeverAsATime) {
+    station.GetSettings().ZeitMax = 100;
+    Start();
+    station.GetSettings().AutoEin = true;
+    auto& run = station.Run();
+    run.SetStartNumber(0, 9);
+    run.Start();
+    clock.Advance(100'000);
+    clock.Advance(10'000);
+    EXPECT_EQ(station.Protocol().Cell(ColTime1, 1), "DIS");
+    EXPECT_EQ(station.Protocol().Cell(ColStartNr, 1), "9");
 }
 
 } // namespace
