@@ -246,6 +246,20 @@ void LaneFrame::SetStartListMode(bool listShown) {
     CBeditStartN1_->setVisible(listShown);
 }
 
+void LaneFrame::SetStartControls(bool spinShown, bool listShown) {
+    editStartN1_->setVisible(spinShown);
+    CBeditStartN1_->setVisible(listShown);
+}
+
+void LaneFrame::SetLaneName(int lane) {
+    const QString suffix = QStringLiteral(" Bahn %1").arg(lane + 1);
+    setAccessibleName(QStringLiteral("Zeit") + suffix);
+    editStartN1_->setAccessibleName(QStringLiteral("Start-Nr.") + suffix);
+    CBeditStartN1_->setAccessibleName(QStringLiteral("Start-Nr.") + suffix);
+    cbEvent_->setAccessibleName(QStringLiteral("Kontakte") + suffix);
+    LabFalse_->setAccessibleName(QStringLiteral("Falsche") + suffix);
+}
+
 void LaneFrame::SetStartList(const QStringList& items, int index) {
     const QSignalBlocker block(CBeditStartN1_);
     ReplaceItems(*CBeditStartN1_, items);

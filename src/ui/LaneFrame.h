@@ -38,6 +38,10 @@ public:
     void SetStartNumber(int number, bool enabled);
     // Shows the start-list box instead of the spin edit.
     void SetStartListMode(bool listShown);
+    // Shows the spin edit, the list or (an idle lane) neither.
+    void SetStartControls(bool spinShown, bool listShown);
+    // "Start-Nr. Bahn 1": the accessible names of the lane's controls.
+    void SetLaneName(int lane);
     void SetStartList(const QStringList& items, int index);
     void SetFalseWarning(bool shown);
     void SetContacts(const std::vector<std::string>& contacts, int selected, ContactListStyle style, bool enabled,

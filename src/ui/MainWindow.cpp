@@ -19,7 +19,9 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSpinBox>
+#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -68,6 +70,7 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, W
     RankingChanged();
     BarriersChanged();
     ProtocolCommandsChanged();
+    StartListsChanged();
     ApplyCourseScheme();
     SelectRow(station_.SelectedRow());
     CommandsChanged();
@@ -111,6 +114,10 @@ void MainWindow::BuildActions() {
     connect(actions_[Command::Abbruch], &QAction::triggered, this, [this] { run_.AbortOrNext(Command::Abbruch); });
     connect(actions_[Command::Dis1], &QAction::triggered, this, [this] { run_.DisqualifyCommand(0); });
     connect(actions_[Command::Dis2], &QAction::triggered, this, [this] { run_.DisqualifyCommand(1); });
+    // Ctrl+End and Ctrl+Down are the keypad's 1 and 2 without NumLock.
+    actions_[Command::Dis1]->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_1), QKeySequence(Qt::CTRL | Qt::Key_End)});
+    actions_[Command::Dis2]->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_2), QKeySequence(Qt::CTRL | Qt::Key_Down)});
+    BuildCountingActions();
 
     const std::array<std::pair<const char*, int>, 3> locks = {
         {{"Lock LS Start", Qt::Key_F10}, {"Lock LS1", Qt::Key_F11}, {"Lock LS2", Qt::Key_F12}}};
@@ -130,11 +137,38 @@ void MainWindow::BuildActions() {
     connect(imitation, &QAction::triggered, this, [this] { imitation_->setVisible(!imitation_->isVisible()); });
 }
 
+void MainWindow::BuildCountingActions() {
+    const struct {
+        const char* caption;
+        QKeySequence key;
+        Command field;
+        int step;
+    } counts[] = {
+        {"Fehler +1", QKeySequence(Qt::CTRL | Qt::Key_F), Command::Faults1, +1},
+        {"Fehler -1", QKeySequence(Qt::ALT | Qt::Key_F), Command::Faults1, -1},
+        {"Verweigerungen +1", QKeySequence(Qt::CTRL | Qt::Key_V), Command::Refusals1, +1},
+        {"Verweigerungen -1", QKeySequence(Qt::ALT | Qt::Key_V), Command::Refusals1, -1},
+    };
+    for (std::size_t i = 0; i < countActions_.size(); ++i) {
+        auto* action = new QAction(QString::fromUtf8(counts[i].caption), this);
+        action->setShortcut(counts[i].key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        const Command field = counts[i].field;
+        const int step = counts[i].step;
+        connect(action, &QAction::triggered, this, [this, field, step] { run_.CountInput(field, step); });
+        countActions_[i] = action;
+    }
+}
+
 QWidget* MainWindow::BuildLane(int lane) {
     auto* frame = new LaneFrame(this);
+    frame->SetLaneName(lane);
     frame->setMinimumSize(frame->sizeHint()); // the digits never get squeezed
     frame->setObjectName(lane == 0 ? QStringLiteral("FrameT1") : QStringLiteral("FrameT2"));
     connect(frame, &LaneFrame::startNumberChanged, this, [this, lane](int value) { run_.SetStartNumber(lane, value); });
+    connect(frame, &LaneFrame::startListChosen, this,
+            [this, lane](int index) { station_.ChooseFromStartList(lane, index); });
     connect(frame, &LaneFrame::contactChosen, this, [this, lane](int index) { run_.SelectContact(lane, index); });
     connect(frame, &LaneFrame::contactTextEdited, this,
             [this, lane](const QString& text) { run_.SetContactText(lane, text.toStdString()); });
@@ -149,6 +183,7 @@ QWidget* MainWindow::BuildLaneEditors(int lane) {
     const auto addField = [&](int row, const char* caption, Command field, const char* name) {
         auto* edit = new QLineEdit(box);
         edit->setObjectName(QString::fromLatin1(name) + QString::number(lane + 1));
+        edit->setAccessibleName(QString::fromUtf8(caption) + QStringLiteral(" Bahn %1").arg(lane + 1));
         edit->setFixedWidth(52);
         auto* label = new QLabel(QString::fromUtf8(caption), box);
         label->setWordWrap(true); // "Parcours- Fehler:" breaks after the hyphen, as on the ring laptops
@@ -163,6 +198,14 @@ QWidget* MainWindow::BuildLaneEditors(int lane) {
     w.faults = addField(0, "Parcours- Fehler:", first ? Command::Faults1 : Command::Faults2, "eParc");
     w.refusals = addField(1, "Verweige- rungen:", first ? Command::Refusals1 : Command::Refusals2, "eWei");
     w.timeFaults = addField(2, "Z.-Fehler:", first ? Command::TimeFaults1 : Command::TimeFaults2, "eFehler");
+    // Time faults take digits and the decimal separator only, typed or pasted.
+    const QString separator = QRegularExpression::escape(QString(QChar::fromLatin1(settings_.DecimalSeparator)));
+    w.timeFaults->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9%1]*").arg(separator)), w.timeFaults));
+    if (first) {
+        w.faults->setToolTip(QStringLiteral("[Ctrl+F] -> +1, [Alt+F] -> -1"));
+        w.refusals->setToolTip(QStringLiteral("[Ctrl+V] -> +1, [Alt+V] -> -1"));
+    }
     auto* stop =
         AddButton(first ? Command::Stop1 : Command::Stop2, first ? "STOPP 1" : "STOPP 2", first ? "[F4]" : "[F6]");
     auto* dis = AddButton(first ? Command::Dis1 : Command::Dis2, "Disqual.", first ? "[Ctrl+1]" : "[Ctrl+2]");
@@ -200,6 +243,8 @@ QWidget* MainWindow::BuildButtons() {
 QPushButton* MainWindow::AddButton(Command command, const QString& caption, const QString& hint) {
     auto* button = new QPushButton(caption, this);
     button->setToolTip(hint);
+    button->setAccessibleName(caption);
+    button->setAccessibleDescription(hint);
     button->setMinimumSize(96, 40);
     button->setFocusPolicy(Qt::NoFocus); // keys belong to the commands, not to a focused button
     buttons_[command] = button;
@@ -247,6 +292,11 @@ void MainWindow::PaintButton(Command command) {
 void MainWindow::CommandsChanged() {
     for (auto& [command, action] : actions_)
         action->setEnabled(run_.Enabled(command));
+    // The counting keys follow lane 1's fields.
+    countActions_[0]->setEnabled(run_.Enabled(Command::Faults1));
+    countActions_[1]->setEnabled(run_.Enabled(Command::Faults1));
+    countActions_[2]->setEnabled(run_.Enabled(Command::Refusals1));
+    countActions_[3]->setEnabled(run_.Enabled(Command::Refusals1));
     for (auto& [command, button] : buttons_)
         PaintButton(command);
     if (auto* pause = Button(Command::Pause))
@@ -299,7 +349,7 @@ void MainWindow::LaneFieldsChanged(int lane) {
 void MainWindow::ApplyCourseScheme() {
     const bool twoLanes = settings_.LsCFG == 2;
     lanes_[1].editors->setVisible(twoLanes);
-    lanes_[1].frame->StartNumberEdit()->setVisible(twoLanes);
+    ApplyStartControls();
     if (twoLanes)
         lanes_[1].frame->SetCaption(QStringLiteral("Start-Nr.:"));
     else

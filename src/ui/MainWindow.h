@@ -83,8 +83,11 @@ private:
     void RankingChanged() override;
     void BarriersChanged() override;
     void ProtocolCommandsChanged() override;
+    void StartListsChanged() override;
 
     void BuildActions();
+    void BuildCountingActions();
+    void ApplyStartControls();
     QWidget* BuildLane(int lane);
     QWidget* BuildLaneEditors(int lane);
     QWidget* BuildButtons();
@@ -112,6 +115,7 @@ private:
     WindowResources resources_;
     bool closeWithoutQuestion_ = false;
     std::map<Command, QAction*> actions_;
+    std::array<QAction*, 4> countActions_{}; // Ctrl+F, Alt+F, Ctrl+V, Alt+V
     std::map<Command, QPushButton*> buttons_;
     std::array<LaneWidgets, 2> lanes_;
     std::array<QAction*, 3> barrierActions_{};

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -27,8 +28,11 @@ namespace caniparc::ui {
 
 QWidget* MainWindow::BuildProtocol() {
     grid_ = new ProtocolGrid(station_.Protocol(), station_.Sort(), settings_, this);
+    grid_->View()->setAccessibleName(QStringLiteral("PROTOKOLL"));
     connect(grid_, &ProtocolGrid::RowSelected, this,
             [this](int, const QString& positionText) { rowPanel_->setText(positionText); });
+    connect(grid_->View(), &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { station_.TakeStartersFromRow(index.row() + 1); });
     return grid_;
 }
 
@@ -246,6 +250,26 @@ void MainWindow::ProtocolCommandsChanged() {
     const ProtocolCommandState state = station_.ProtocolCommands();
     saveAction_->setEnabled(state.save);
     clearAction_->setEnabled(state.clear);
+    ApplyStartControls();
+}
+
+void MainWindow::ApplyStartControls() {
+    const ProtocolCommandState state = station_.ProtocolCommands();
+    lanes_[0].frame->SetStartControls(state.lane1SpinVisible, state.lane1ListVisible);
+    lanes_[1].frame->SetStartControls(state.lane2SpinVisible, state.lane2ListVisible);
+}
+
+void MainWindow::StartListsChanged() {
+    const StartLists& lists = station_.Lists();
+    for (int lane = 0; lane < 2; ++lane) {
+        const LaneStartList& list = lists.Lane(lane);
+        QStringList items;
+        for (const std::string& item : list.items)
+            items << QString::fromStdString(item);
+        lanes_[static_cast<std::size_t>(lane)].frame->SetStartList(items, list.index);
+        lanes_[static_cast<std::size_t>(lane)].frame->SetFalseWarning(list.warning);
+    }
+    ApplyStartControls();
 }
 
 } // namespace caniparc::ui

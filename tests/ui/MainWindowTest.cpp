@@ -12,13 +12,16 @@
 #include "station/Dialogs.h"
 #include "station/Station.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,6 +88,78 @@ struct Fixture {
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    void startListDecidesTheStarterAndBlocksAStartedStarter() {
+        Fixture f;
+        QFile list(f.folder.filePath(QStringLiteral("starter.txt")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("Nr.;Hundename\r\n1;A\r\n2;B\r\n3;C\r\n");
+        list.close();
+        f.files.openPath = list.fileName();
+        f.Key(Qt::Key_O, Qt::ControlModifier);
+        ui::LaneFrame* lane = f.window->Lane(0);
+        QComboBox* box = lane->StartList();
+        QVERIFY(box->isVisible());
+        QVERIFY(!lane->StartNumberEdit()->isVisible());
+        QCOMPARE(box->accessibleName(), QStringLiteral("Start-Nr. Bahn 1"));
+        QCOMPARE(box->count(), 3);
+        QCOMPARE(box->currentText(), QStringLiteral("1"));
+        box->setCurrentIndex(1); // as the operator picks starter 2
+        QCOMPARE(f.window->StatusText(0), QStringLiteral("2:3"));
+        f.Key(Qt::Key_F8);
+        f.clock.Advance(30'000);
+        f.Key(Qt::Key_F, Qt::ControlModifier);
+        f.Key(Qt::Key_F, Qt::ControlModifier);
+        f.Key(Qt::Key_F, Qt::AltModifier);
+        f.Key(Qt::Key_F4);
+        f.Key(Qt::Key_F7);
+        const int row = f.station.Protocol().FindStartRow("2");
+        QCOMPARE(QString::fromStdString(f.station.Protocol().Cell(ColTime1, row)), QStringLiteral("30,0"));
+        QCOMPARE(QString::fromStdString(f.station.Protocol().Cell(ColFaults1, row)), QStringLiteral("1"));
+        QVERIFY(lane->FalseWarning()->isVisible()); // the entered starter has run now
+        f.Key(Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(box->currentText(), QStringLiteral("1"));
+        QVERIFY(!lane->FalseWarning()->isVisible());
+        box->setCurrentIndex(box->findText(QStringLiteral("2")));
+        QVERIFY(lane->FalseWarning()->isVisible());
+        QVERIFY(!f.window->Button(Command::Start)->isEnabled());
+        f.Key(Qt::Key_F8);
+        QVERIFY(!f.run.Enabled(Command::Stop1));
+
+        // A double click on starter 3's row takes it.
+        QTableView* view = f.window->ProtocolView();
+        const int third = f.station.Protocol().FindStartRow("3");
+        const QRect cell = view->visualRect(view->model()->index(third - 1, 0));
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(box->currentText(), QStringLiteral("3"));
+        QVERIFY(f.window->Button(Command::Start)->isEnabled());
+    }
+
+    void laneDisqualificationAsksAndMarksTheStarter() {
+        Fixture f;
+        f.run.SetStartNumber(0, 12);
+        f.Key(Qt::Key_F8);
+        f.clock.Advance(25'000);
+        f.Key(Qt::Key_F4);
+        f.questions.answer = false;
+        f.Key(Qt::Key_1, Qt::ControlModifier);
+        QCOMPARE(f.questions.asked, QStringList({"DIS?"}));
+        QVERIFY(f.station.Protocol().Cell(ColTime1, 1).empty());
+        f.questions.answer = true;
+        f.window->Button(Command::Dis1)->click();
+        QCOMPARE(QString::fromStdString(f.station.Protocol().Cell(ColTime1, 1)), QStringLiteral("DIS"));
+        QVERIFY(f.run.Enabled(Command::Next));
+        QCOMPARE(f.window->Button(Command::Dis1)->accessibleName(), QStringLiteral("Disqual."));
+        auto* timeFaults = f.window->findChild<QLineEdit*>(QStringLiteral("eFehler1"));
+        QVERIFY(timeFaults && timeFaults->validator());
+        QCOMPARE(timeFaults->accessibleName(), QStringLiteral("Z.-Fehler: Bahn 1"));
+        QString pasted = QStringLiteral("1,5x");
+        int at = 0;
+        QCOMPARE(timeFaults->validator()->validate(pasted, at), QValidator::Invalid);
+        pasted = QStringLiteral("1,5");
+        QCOMPARE(timeFaults->validator()->validate(pasted, at), QValidator::Acceptable);
+    }
+
     void keysRunTheirCommandsOnlyWhileEnabled() {
         Fixture f;
         f.Key(Qt::Key_F7); // entry before any stop
