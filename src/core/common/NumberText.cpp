@@ -1,6 +1,7 @@
 // Locale-independent number texts (see NumberText.h).
 #include "common/NumberText.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -70,6 +71,69 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
     if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
         return std::nullopt;
     return value;
+}
+
+std::optional<std::int64_t> ParseThousandths(std::string_view text, char separator) {
+    const auto value = ParseDecimal(text, separator);
+    if (!value)
+        return std::nullopt;
+    text = TrimBlanks(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    const std::size_t sep = text.find_first_of(std::string{separator, ','});
+    const std::string_view whole = text.substr(0, sep);
+    const std::string_view fraction = sep == std::string_view::npos ? std::string_view{} : text.substr(sep + 1);
+    const auto digitsOnly = [](std::string_view part) {
+        return part.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    // Exponents and huge values are rare enough to take the binary way.
+    if (!digitsOnly(whole) || !digitsOnly(fraction) || whole.size() > 15)
+        return RoundHalfEven(*value * 1000.0);
+    std::int64_t result = 0;
+    for (const char c : whole)
+        result = result * 10 + (c - '0');
+    for (std::size_t i = 0; i < 3; ++i)
+        result = result * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+    if (fraction.size() > 3) {
+        const std::string_view rest = fraction.substr(3);
+        const bool aboveHalf =
+            rest.front() > '5' || (rest.front() == '5' && rest.find_first_not_of('0', 1) != std::string_view::npos);
+        const bool half = rest.front() == '5' && !aboveHalf;
+        if (aboveHalf || (half && result % 2 != 0))
+            ++result;
+    }
+    return negative ? -result : result;
+}
+
+std::string FormatThousandths(std::int64_t thousandths, int decimals, char separator) {
+    decimals = std::clamp(decimals, 0, 3);
+    std::int64_t divisor = 1;
+    for (int i = decimals; i < 3; ++i)
+        divisor *= 10;
+    const bool negative = thousandths < 0;
+    // Magnitude in 64 bits without overflow for the most negative value.
+    const std::uint64_t magnitude =
+        negative ? std::uint64_t(0) - static_cast<std::uint64_t>(thousandths) : static_cast<std::uint64_t>(thousandths);
+    const auto d = static_cast<std::uint64_t>(divisor);
+    std::uint64_t units = magnitude / d;
+    const std::uint64_t rest = magnitude % d;
+    if (rest * 2 > d || (rest * 2 == d && units % 2 != 0))
+        ++units;
+    std::uint64_t scale = 1;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    std::string text = std::to_string(units / scale);
+    if (decimals > 0) {
+        std::string digits = std::to_string(units % scale);
+        text += separator;
+        text += std::string(static_cast<std::size_t>(decimals) - digits.size(), '0') + digits;
+    }
+    if (negative && units != 0)
+        text.insert(0, 1, '-');
+    return text;
 }
 
 std::int64_t RoundHalfEven(double value) {

@@ -23,6 +23,15 @@ std::optional<double> ParseDecimal(std::string_view text, char separator);
 // ignored.
 std::optional<std::int64_t> ParseInteger(std::string_view text);
 
+// Reads a decimal number as whole thousandths, exactly from its digits (no binary fraction
+// decides a tie), rounding half to even. Accepts what ParseDecimal accepts; values beyond the
+// 64-bit range saturate.
+std::optional<std::int64_t> ParseThousandths(std::string_view text, char separator);
+
+// Writes thousandths with `decimals` (0 to 3) digits after the separator, rounded half to even
+// from the integer value.
+std::string FormatThousandths(std::int64_t thousandths, int decimals, char separator);
+
 // Rounds to the nearest integer, halves to the even neighbour; values beyond the 64-bit
 // range saturate, NaN gives 0.
 std::int64_t RoundHalfEven(double value);

@@ -19,7 +19,7 @@ struct SortKey {
 };
 
 SortKey MakeKey(SortStyle style, std::string_view cell, char separator) {
-    SortKey key{0, 0.0, UpperCaseText(cell)};
+    SortKey key{0, 0.0, style == SortStyle::Bytes ? CodePageSortKey(cell) : UpperCaseText(cell)};
     if (style == SortStyle::Numeric) {
         const auto number = ParseDecimal(key.text, separator);
         key.rank = number ? 0 : 1;

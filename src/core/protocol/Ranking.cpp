@@ -62,8 +62,13 @@ void WritePlaces(ProtocolTable& table, const Settings& settings, Ranking& rankin
     for (int row = 1; row < table.RowCount(); ++row) {
         MarkDisOrBestTime(table, settings, row, ranking, bestFound);
         const std::string& time = table.Cell(ColTime1, row);
-        if (IsNoResult(time))
+        if (IsNoResult(time)) {
+            // A place left from an earlier result would rank a row that has none.
+            const bool disqualified = !TrimBlanks(time).empty() && table.Cell(ColPlace, row) == TextDis;
+            if (!disqualified)
+                table.SetCell(ColPlace, row, {});
             continue;
+        }
         ++count;
         const bool shared = group.firstRow > 0 && table.Cell(ColTime1, group.firstRow) == time &&
                             table.Cell(ColTotal1, group.firstRow) == table.Cell(ColTotal1, row);

@@ -1,9 +1,11 @@
 // Result texts of the protocol (see ResultText.h).
 #include "protocol/ResultText.h"
 
+#include "common/Encoding.h"
 #include "common/NumberText.h"
 #include "protocol/ProtocolTable.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace caniparc {
@@ -42,14 +44,12 @@ std::size_t ResultTextClass(std::string_view text) {
 }
 
 bool IsNoResult(std::string_view text) {
-    return TrimBlanks(text).empty() || text == TextNone || text == TextDis;
+    // "dis" typed by hand is the same disqualification: as a number it would score 0 and win.
+    return TrimBlanks(text).empty() || text == TextNone || IsDisInAnyCase(text);
 }
 
 std::int64_t SecondsTextToMs(std::string_view text, char separator) {
-    const auto seconds = ParseDecimal(text, separator);
-    if (!seconds)
-        return 0;
-    return RoundHalfEven(*seconds * 1000.0);
+    return ParseThousandths(text, separator).value_or(0);
 }
 
 int CompareResultText(std::string_view a, std::string_view b) {
@@ -59,6 +59,33 @@ int CompareResultText(std::string_view a, std::string_view b) {
         return classA < classB ? -1 : 1;
     const int bytes = a.compare(b); // char_traits compares bytes as unsigned
     return (bytes > 0) - (bytes < 0);
+}
+
+std::string CodePageSortKey(std::string_view text) {
+    std::string key;
+    key.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        length = std::min(length, text.size() - i);
+        const std::string_view character = text.substr(i, length);
+        i += length;
+        const auto single = Utf8ToWindows1252(character);
+        if (!single || single->size() != 1) {
+            key += '\xFF'; // no byte in the code page: after every character that has one
+            key += character;
+            continue;
+        }
+        auto c = static_cast<unsigned char>(single->front());
+        if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+            c = static_cast<unsigned char>(c - 0x20);
+        else if (c == 0x9A || c == 0x9C || c == 0x9E) // š, œ, ž
+            c = static_cast<unsigned char>(c - 0x10);
+        else if (c == 0xFF) // ÿ
+            c = 0x9F;
+        key += static_cast<char>(c);
+    }
+    return key;
 }
 
 std::string UpperCaseText(std::string_view text) {

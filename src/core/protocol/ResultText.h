@@ -8,7 +8,8 @@
 
 namespace caniparc {
 
-// True for a blank text and for exactly "-" or "DIS" (case-sensitive): the cell holds no result.
+// True for a blank text, for exactly "-" and for "DIS" in any letter case: the cell holds no
+// result.
 bool IsNoResult(std::string_view text);
 
 // A decimal seconds text ("45,07", a literal comma or `separator`) as whole milliseconds,
@@ -21,6 +22,11 @@ std::int64_t SecondsTextToMs(std::string_view text, char separator);
 int CompareResultText(std::string_view a, std::string_view b);
 // The class CompareResultText orders by first, for sorting many texts.
 std::size_t ResultTextClass(std::string_view text);
+
+// The key of the byte-wise columns (names, club, category, bonus, speed, place): the text in
+// Windows-1252 with that code page's upper-case letters, so "Ä" sorts after "Z" and "š" equals
+// "Š" whatever the text's encoding in memory. A character without a byte there sorts last.
+std::string CodePageSortKey(std::string_view text);
 
 // The upper-case form the grid compares by: ASCII letters and the accented Latin-1 letters
 // (in UTF-8) are raised, everything else is kept.

@@ -25,9 +25,11 @@ struct RunValue {
 
 // Time faults follow from the time alone, whatever the operator typed.
 void RewriteTimeFaults(ProtocolTable& table, const Settings& settings, int row, int column, std::int64_t ms) {
+    // In whole milliseconds: a binary fraction would decide the tie of 60,35 and 60,45 at random.
     const std::int64_t standardMs = static_cast<std::int64_t>(settings.ZeitStandart) * 1000;
-    const double over = ms > standardMs ? static_cast<double>(ms) / 1000.0 - settings.ZeitStandart : 0.0;
-    table.SetCell(column, row, FormatResult(over, settings));
+    const std::int64_t over = ms > standardMs ? ms - standardMs : 0;
+    table.SetCell(column, row,
+                  FormatThousandths(over, settings.TimeFormatIndex == 0 ? 1 : 2, settings.DecimalSeparator));
 }
 
 RunValue RecalcRun(ProtocolTable& table, const Settings& settings, int row, const RunColumns& cols) {
@@ -39,8 +41,12 @@ RunValue RecalcRun(ProtocolTable& table, const Settings& settings, int row, cons
     value.ms = SecondsTextToMs(table.Cell(cols.time, row), separator);
     if (value.ms > 0)
         RewriteTimeFaults(table, settings, row, cols.timeFaults, value.ms);
+    // A time that is no number (a contact list's text) keeps its time faults, as its entry did;
+    // only a run without a time has none.
+    const std::string& time = table.Cell(cols.time, row);
+    const bool timedWithoutNumber = value.ms == 0 && !IsNoResult(time);
     if (const auto timeFaults = ParseDecimal(table.Cell(cols.timeFaults, row), separator)) {
-        if (value.ms == 0)
+        if (value.ms == 0 && !timedWithoutNumber)
             table.SetCell(cols.timeFaults, row, {});
         else
             run.timeFaults = *timeFaults;
