@@ -79,4 +79,27 @@ int RemoveStarterRow(ProtocolTable& table, int row) {
     return std::min(row, table.RowCount() - 1);
 }
 
+void DisqualifySecondRunCells(ProtocolTable& table, int row) {
+    if (!ValidRow(table, row))
+        return;
+    table.SetCell(ColTime2, row, std::string(TextDis));
+    for (int col : {ColFaults2, ColRefusals2, ColTimeFaults2, ColTotal2})
+        table.SetCell(col, row, std::string(TextNone));
+}
+
+bool CellEditable(int col, bool editRes) {
+    if ((col >= ColStartNr && col <= ColCategory) || col == ColBonus)
+        return true;
+    return editRes && (col == ColTime1 || col == ColFaults1 || col == ColRefusals1 || col == ColTime2 ||
+                       col == ColFaults2 || col == ColRefusals2);
+}
+
+bool CellTextAccepted(int col, std::string_view text, char separator) {
+    if (col != ColStartNr && (col < ColTime1 || col > ColTotal2))
+        return true;
+    return std::all_of(text.begin(), text.end(), [separator](char c) {
+        return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == ',' || c == separator;
+    });
+}
+
 } // namespace caniparc

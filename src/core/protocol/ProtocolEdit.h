@@ -5,6 +5,8 @@
 
 #include "protocol/ProtocolTable.h"
 
+#include <string_view>
+
 namespace caniparc {
 
 // "DIS" in the run-1 time, "-" for every value it cancels, no bonus. The next place
@@ -30,5 +32,16 @@ int AddStarterRow(ProtocolTable& table);
 // "Zeile entfernen": removes the row; the only data row is emptied instead. Returns the row to
 // select afterwards.
 int RemoveStarterRow(ProtocolTable& table, int row);
+
+// Run 2 disqualified by a refusal count typed into its cell: "DIS" in its time, "-" for its values.
+void DisqualifySecondRunCells(ProtocolTable& table, int row);
+
+// Which cells the operator may type into: the start number, the names, club, category and
+// bonus always; with `EditRes` also the times, faults and refusals of both runs.
+bool CellEditable(int col, bool editRes);
+
+// What a cell accepts, typed or pasted: the start number and the result columns 5 to 14 take
+// digits, "+", "-", the comma and the decimal separator; the other cells any text.
+bool CellTextAccepted(int col, std::string_view text, char separator);
 
 } // namespace caniparc

@@ -202,6 +202,7 @@ bool Station::EnterRun(const RunEntry& entry) {
     if (outcome.selectRow > 0)
         SelectRow(outcome.selectRow);
     ShowBestTime();
+    ForgetUndo(); // an undo must never take an entered run back out
     WriteBackup();
     UpdateStartState();
     return true;
@@ -250,6 +251,7 @@ FileResult Station::OpenProtocol(const std::string& path) {
     run_.AbortOrNext(Command::Abbruch);
     const ProtocolLoad load = ReadProtocolFile(path, table_, settings_, sort_, ranking_);
     if (load.result.Ok()) {
+        ForgetUndo();
         FillListsAfterLoad();
         ShowBestTime();
     }
@@ -269,6 +271,7 @@ bool Station::ClearProtocol() {
         return false;
     const NewProtocolReset reset = NewProtocol(table_, settings_.LsCFG);
     lists_ = {};
+    ForgetUndo();
     run_.SetStartNumber(0, reset.lane1StartNumber);
     run_.SetStartNumber(1, reset.lane2StartNumber);
     if (reset.resetBestTime) {
@@ -349,6 +352,7 @@ void Station::Disqualify(int lane) {
     const std::string number = LaneStartNumber(lane);
     if (number.empty())
         return;
+    BeginManualChange();
     const int row = FindOrMakeStarterRow(table_, number);
     DisqualifyRowCells(table_, row);
     std::vector<int> moved;
@@ -357,8 +361,7 @@ void Station::Disqualify(int lane) {
         shown = moved[static_cast<std::size_t>(row)];
     SelectRow(shown);
     ShowBestTime();
-    WriteBackup();
-    UpdateStartState();
+    EndManualChange();
 }
 
 void Station::WriteBackup() {

@@ -133,6 +133,25 @@ public:
     // The start number a lane's run is entered or disqualified under.
     std::string LaneStartNumber(int lane) const;
 
+    // The protocol commands of the context menu and their keys. Each change by hand rewrites
+    // the backup at once and can be undone with Ctrl+Z. `row` is the selected data row.
+    bool MayDisqualifyRow() const; // neither lane clock runs
+    void DisqualifyRow(int row);   // "Disqualifizieren"
+    void SetBonus(int row, bool on);
+    void ToggleBonus(int row);   // Ctrl+B
+    void DeleteResults(int row); // "Ergebnisse löschen"
+    void Recalculate(int row);   // "Neu berechnen"
+    int AddRow();                // "Neue Zeile": returns the new row
+    void RemoveRow(int row);     // "Zeile entfernen"
+    // A cell typed into the grid: writes it, checks a refusal count against `Adel` ("DIS?";
+    // on "Nein" the count becomes Adel - 1), formats numbers, recomputes the row. Returns the
+    // row where the edited starter now is.
+    int CommitCell(int col, int row, const std::string& text);
+    // Ctrl+Z: back to the protocol before the last change by hand (several steps, this
+    // session; an entered run or a loaded protocol ends the history). False when none is left.
+    bool Undo();
+    bool CanUndo() const { return !undo_.empty(); }
+
 private:
     // RunHooks: the protocol side of the run clock.
     bool EnterRun(const RunEntry& entry) override;
@@ -147,6 +166,11 @@ private:
     void UpdateStartState();
     void ShowMonitorLabel(int lane);
     void FillListsAfterLoad();
+    // Around every change by hand: remember the protocol for Ctrl+Z, then write the backup,
+    // follow the start lists and tell the window.
+    void BeginManualChange();
+    void EndManualChange();
+    void ForgetUndo() { undo_.clear(); }
 
     void WriteBackup();
     void ConnectPort();
@@ -176,6 +200,7 @@ private:
     bool savedSinceBackupFailed_ = false;
     int nextStarterRow_ = -1;
     StartLists lists_;
+    std::vector<std::vector<ProtocolTable::Row>> undo_;
     MonitorStartLabels* monitor_ = nullptr;
     bool shutDown_ = false;
 };

@@ -98,6 +98,8 @@ public:
     // The start lists warn about the chosen starters: "Start" stays disabled while they do.
     void SetStartBlocked(bool blocked);
     bool StartBlocked() const { return startBlocked_; }
+    // The lane's stopped run is not to be entered: its starter was disqualified in the protocol.
+    void DropFromEntry(int lane);
     // 0, or the lane (1 or 2) through which a disqualification was consented to in this run.
     int DisConfirmed() const { return disConfirmed_; }
 

@@ -67,6 +67,11 @@ void RunClock::DisqualifyCommand(int index) {
     hooks_->RefreshProtocolCommands();
 }
 
+void RunClock::DropFromEntry(int index) {
+    if (index >= 0 && index <= 1 && LaneInUse(index))
+        lane(index).TakenTime = -1;
+}
+
 void RunClock::CloseRunAfterDisqualification(int index, bool entryWasPending) {
     const int other = 1 - index;
     if (LaneInUse(other) && (Enabled(StopOf(other)) || Enabled(DisOf(other)))) {

@@ -1,0 +1,175 @@
+// The protocol commands the operator gives by hand: the context menu, Ctrl+B, typed cells and
+// Ctrl+Z (see Station.h). Each rewrites the backup at once, as an entered run does.
+#include "station/Station.h"
+
+#include "common/NumberText.h"
+#include "protocol/ProtocolEdit.h"
+#include "protocol/Scoring.h"
+#include "station/Dialogs.h"
+
+namespace caniparc {
+
+namespace {
+
+constexpr std::size_t kUndoSteps = 50;
+
+bool ValidRow(const ProtocolTable& table, int row) {
+    return row >= 1 && row < table.RowCount();
+}
+
+bool IsNumberCell(int col) {
+    return col == ColTime1 || col == ColTimeFaults1 || col == ColTotal1 || col == ColTime2 || col == ColTimeFaults2 ||
+           col == ColTotal2;
+}
+
+} // namespace
+
+void Station::BeginManualChange() {
+    undo_.push_back(table_.Rows());
+    if (undo_.size() > kUndoSteps)
+        undo_.erase(undo_.begin());
+}
+
+void Station::EndManualChange() {
+    ShowBestTime();
+    WriteBackup();
+    RebuildStartLists(lists_, table_);
+    UpdateStartState();
+    RefreshProtocolCommands();
+}
+
+bool Station::MayDisqualifyRow() const {
+    return !run_.Lane(0).clockRunning && !run_.Lane(1).clockRunning;
+}
+
+void Station::DisqualifyRow(int row) {
+    if (!MayDisqualifyRow() || !ValidRow(table_, row))
+        return;
+    BeginManualChange();
+    // A stopped run of this starter must not be entered over the disqualification; a run of
+    // another starter still is.
+    for (int lane = 0; lane < 2; ++lane)
+        if (table_.FindStartRow(LaneStartNumber(lane)) == row)
+            run_.DropFromEntry(lane);
+    DisqualifyRowCells(table_, row);
+    std::vector<int> moved;
+    int shown = row;
+    if (RecalcPlaces(table_, settings_, sort_, ranking_, &moved))
+        shown = moved[static_cast<std::size_t>(row)];
+    SelectRow(shown);
+    EndManualChange();
+}
+
+void Station::SetBonus(int row, bool on) {
+    if (!ValidRow(table_, row))
+        return;
+    BeginManualChange();
+    caniparc::SetBonus(table_, row, on);
+    EndManualChange();
+}
+
+void Station::ToggleBonus(int row) {
+    if (!ValidRow(table_, row))
+        return;
+    BeginManualChange();
+    caniparc::ToggleBonus(table_, row);
+    EndManualChange();
+}
+
+void Station::DeleteResults(int row) {
+    if (!ValidRow(table_, row))
+        return;
+    BeginManualChange();
+    caniparc::DeleteResults(table_, row);
+    RecalcPlaces(table_, settings_, sort_, ranking_);
+    EndManualChange();
+}
+
+void Station::Recalculate(int row) {
+    BeginManualChange();
+    if (ValidRow(table_, row))
+        RecalcRow(table_, settings_, row);
+    RecalcPlaces(table_, settings_, sort_, ranking_);
+    SelectRow(FirstRowWithoutTime(table_));
+    EndManualChange();
+}
+
+int Station::AddRow() {
+    BeginManualChange();
+    const int row = AddStarterRow(table_);
+    SelectRow(row);
+    EndManualChange();
+    return row;
+}
+
+void Station::RemoveRow(int row) {
+    if (!ValidRow(table_, row))
+        return;
+    BeginManualChange();
+    const int next = RemoveStarterRow(table_, row);
+    RecalcPlaces(table_, settings_, sort_, ranking_);
+    SelectRow(next);
+    // Propose the starters after the last placed row.
+    const int after = ranking_.lastPlacedRow + 1;
+    if (const auto first = ParseInteger(table_.Cell(ColStartNr, after)); first && *first >= 1 && *first <= 9999) {
+        run_.SetStartNumber(0, static_cast<int>(*first));
+        if (const auto second = ParseInteger(table_.Cell(ColStartNr, after + 1));
+            second && *second >= 1 && *second <= 9999)
+            run_.SetStartNumber(1, static_cast<int>(*second));
+    }
+    EndManualChange();
+}
+
+int Station::CommitCell(int col, int row, const std::string& text) {
+    if (!ValidRow(table_, row) || col < 0 || col >= ColCount)
+        return row;
+    BeginManualChange();
+    table_.SetCell(col, row, text);
+    if (IsNumberCell(col)) {
+        const int decimals = settings_.TimeFormatIndex == 0 ? 1 : 2;
+        if (const auto value = ParseThousandths(text, settings_.DecimalSeparator))
+            table_.SetCell(col, row, FormatThousandths(*value, decimals, settings_.DecimalSeparator));
+    }
+    int shown = row;
+    bool ranked = false;
+    if ((col == ColRefusals1 || col == ColRefusals2) && settings_.Adel > 0) {
+        const auto refusals = ParseInteger(text);
+        if (refusals && *refusals >= settings_.Adel) {
+            if (services_.dialogs.Ask("DIS?")) {
+                // The typed count disqualifies the run of its own column; no lane clock is touched.
+                if (col == ColRefusals1)
+                    DisqualifyRowCells(table_, row);
+                else
+                    DisqualifySecondRunCells(table_, row);
+                ranked = true;
+            } else {
+                table_.SetCell(col, row, std::to_string(settings_.Adel - 1));
+            }
+        }
+    }
+    RecalcRow(table_, settings_, row);
+    if (ranked) {
+        std::vector<int> moved;
+        if (RecalcPlaces(table_, settings_, sort_, ranking_, &moved))
+            shown = moved[static_cast<std::size_t>(row)];
+    }
+    EndManualChange();
+    return shown;
+}
+
+bool Station::Undo() {
+    if (undo_.empty())
+        return false;
+    table_.MutableRows() = std::move(undo_.back());
+    undo_.pop_back();
+    table_.NotifyRowsChanged();
+    RecalcPlaces(table_, settings_, sort_, ranking_);
+    ShowBestTime();
+    WriteBackup();
+    RebuildStartLists(lists_, table_);
+    UpdateStartState();
+    RefreshProtocolCommands();
+    return true;
+}
+
+} // namespace caniparc
