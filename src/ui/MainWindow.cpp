@@ -62,6 +62,7 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, W
     layout->addWidget(BuildImitation());
     layout->addWidget(BuildProtocol(), 1);
     setCentralWidget(central);
+    BuildProtocolMenu();
     BuildStatusBar();
     qApp->installEventFilter(new ShortcutPriority(this));
     run_.SetListener(this);

@@ -18,6 +18,7 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTableView;
 class QToolButton;
@@ -55,6 +56,8 @@ public:
     QAction* SaveAction() const { return saveAction_; }
     QAction* ClearAction() const { return clearAction_; }
     QAction* HelpAction() const { return helpAction_; }
+    QMenu* ProtocolMenu() const { return protocolMenu_; }
+    void SelectRowForTest(int row) { SelectRow(row); }
     QPushButton* Button(Command command) const;
     LaneFrame* Lane(int lane) const { return lanes_[static_cast<std::size_t>(lane)].frame; }
     QTableView* ProtocolView() const;
@@ -87,6 +90,10 @@ private:
 
     void BuildActions();
     void BuildCountingActions();
+    void BuildProtocolMenu();
+    void ShowProtocolMenu(const QPoint& at);
+    void CommitCell(int col, int row, const QString& text);
+    int CurrentRow() const;
     void ApplyStartControls();
     QWidget* BuildLane(int lane);
     QWidget* BuildLaneEditors(int lane);
@@ -116,6 +123,14 @@ private:
     bool closeWithoutQuestion_ = false;
     std::map<Command, QAction*> actions_;
     std::array<QAction*, 4> countActions_{}; // Ctrl+F, Alt+F, Ctrl+V, Alt+V
+    QMenu* protocolMenu_ = nullptr;
+    QAction* copyAll_ = nullptr;
+    QAction* disqualifyRow_ = nullptr;
+    QAction* bonusOn_ = nullptr;
+    QAction* bonusOff_ = nullptr;
+    QAction* places_ = nullptr; // "Neu berechnen", also the tool bar's bPlatz
+    QAction* undo_ = nullptr;
+    QAction* placesButton_ = nullptr;
     std::map<Command, QPushButton*> buttons_;
     std::array<LaneWidgets, 2> lanes_;
     std::array<QAction*, 3> barrierActions_{};

@@ -188,9 +188,12 @@ void MainWindow::BuildToolBar() {
     // Commands whose windows come later stay visible, but disabled, so the bar keeps its shape.
     for (const auto& [icon, hint] :
          {std::pair{QStyle::SP_FileDialogDetailedView, "Drucken"}, std::pair{QStyle::SP_DriveNetIcon, "Webseite"},
-          std::pair{QStyle::SP_FileDialogListView, "MS Excel"}, std::pair{QStyle::SP_FileDialogContentsView, "MS Word"},
-          std::pair{QStyle::SP_BrowserReload, "Neu berechnen"}})
+          std::pair{QStyle::SP_FileDialogListView, "MS Excel"},
+          std::pair{QStyle::SP_FileDialogContentsView, "MS Word"}})
         bar->addAction(style()->standardIcon(icon), QString::fromUtf8(hint))->setEnabled(false);
+    placesButton_ = bar->addAction(style()->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("Neu berechnen"));
+    placesButton_->setObjectName(QStringLiteral("bPlatz"));
+    connect(placesButton_, &QAction::triggered, this, [this] { places_->trigger(); });
     bar->addSeparator();
     auto* info = add(QStyle::SP_MessageBoxInformation, QStringLiteral("[F3] Information"), QKeySequence(Qt::Key_F3));
     connect(info, &QAction::triggered, this, [this] { ShowInfo(); });
@@ -250,6 +253,11 @@ void MainWindow::ProtocolCommandsChanged() {
     const ProtocolCommandState state = station_.ProtocolCommands();
     saveAction_->setEnabled(state.save);
     clearAction_->setEnabled(state.clear);
+    placesButton_->setEnabled(state.places);
+    if (places_)
+        places_->setEnabled(state.places);
+    if (undo_)
+        undo_->setEnabled(station_.CanUndo());
     ApplyStartControls();
 }
 

@@ -2,6 +2,7 @@
 #include "ProtocolGrid.h"
 
 #include "ProtocolModel.h"
+#include "protocol/ProtocolEdit.h"
 #include "protocol/ProtocolLayout.h"
 #include "protocol/ProtocolSort.h"
 #include "protocol/ProtocolTable.h"
@@ -10,10 +11,14 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <algorithm>
 
@@ -46,6 +51,41 @@ int FindMarkedRow(const ProtocolTable& table, const RowMark& mark) {
     return -1;
 }
 
+// A cell's key filter, for typed and pasted text alike.
+class CellValidator final : public QValidator {
+public:
+    CellValidator(int col, char separator, QObject* parent) : QValidator(parent), col_(col), separator_(separator) {}
+    State validate(QString& input, int&) const override {
+        return CellTextAccepted(col_, input.toStdString(), separator_) ? Acceptable : Invalid;
+    }
+
+private:
+    int col_;
+    char separator_;
+};
+
+// Hands the typed text to the window instead of writing the table: the station checks,
+// formats and recomputes it.
+class CellDelegate final : public QStyledItemDelegate {
+public:
+    CellDelegate(char separator, std::function<void(int, int, const QString&)> edited, QObject* parent)
+        : QStyledItemDelegate(parent), separator_(separator), edited_(std::move(edited)) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+        auto* editor = new QLineEdit(parent);
+        editor->setValidator(new CellValidator(index.column(), separator_, editor));
+        return editor;
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+        const QString text = static_cast<QLineEdit*>(editor)->text();
+        if (text != index.data(Qt::DisplayRole).toString())
+            edited_(index.column(), ProtocolModel::RowOf(index), text);
+    }
+
+private:
+    char separator_;
+    std::function<void(int, int, const QString&)> edited_;
+};
+
 QFont GridFont() {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(kFontPixels);
@@ -74,8 +114,27 @@ void ProtocolGrid::SetUpView() {
     view_->setFont(GridFont());
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Cells are changed through the protocol commands only, until the grid gets its own editor.
+    // Browse mode at first: typing into cells starts with selecting an editable one.
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    model_->SetEditableColumns([this](int col) { return CellEditable(col, settings_.EditRes); });
+    auto* delegate = new CellDelegate(
+        settings_.DecimalSeparator,
+        [this](int col, int row, const QString& text) {
+            // The table changes after the editor has closed, not while the view still uses it.
+            QMetaObject::invokeMethod(
+                this, [this, col, row, text] { emit CellEdited(col, row, text); }, Qt::QueuedConnection);
+        },
+        this);
+    view_->setItemDelegate(delegate);
+    connect(delegate, &QAbstractItemDelegate::closeEditor, this,
+            [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                if (hint != QAbstractItemDelegate::RevertModelCache)
+                    return;
+                // Esc: back to whole rows.
+                const int row = SelectedRow();
+                SetEditMode(false);
+                SelectProtocolRow(row);
+            });
     view_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     view_->setWordWrap(false);
     view_->setCornerButtonEnabled(false);
@@ -87,6 +146,7 @@ void ProtocolGrid::SetUpView() {
     view_->horizontalHeader()->setSectionsClickable(true);
     view_->horizontalHeader()->setHighlightSections(false);
     view_->viewport()->installEventFilter(this);
+    view_->installEventFilter(this);
 }
 
 void ProtocolGrid::ConnectView() {
@@ -96,6 +156,8 @@ void ProtocolGrid::ConnectView() {
         else
             model_->SetSelectedRow(-1);
     });
+    connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { CurrentCellChanged(current); });
     connect(model_, &QAbstractItemModel::modelReset, this, &ProtocolGrid::RowsReplaced);
     connect(view_->horizontalHeader(), &QHeaderView::sectionClicked, this, &ProtocolGrid::TitleClicked);
 }
@@ -112,20 +174,66 @@ void ProtocolGrid::ApplyLayout() {
 }
 
 bool ProtocolGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_ && event->type() == QEvent::KeyPress && editMode_ &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        const int row = SelectedRow();
+        SetEditMode(false);
+        SelectProtocolRow(row);
+        return true;
+    }
     // Only the width decides the columns; the height changes with every row the window gains.
     if (watched == view_->viewport() && event->type() == QEvent::Resize && view_->viewport()->width() != laidOutWidth_)
         ApplyLayout();
     return QWidget::eventFilter(watched, event);
 }
 
+void ProtocolGrid::SetEditMode(bool on) {
+    editMode_ = on;
+    view_->setSelectionBehavior(on ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    view_->setEditTriggers(on ? QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed
+                              : QAbstractItemView::NoEditTriggers);
+}
+
+void ProtocolGrid::EditCell(int col, int row) {
+    if (row < 1 || row >= table_.RowCount() || col < 0 || col >= ColCount)
+        return;
+    if (!CellEditable(col, settings_.EditRes)) {
+        SelectProtocolRow(row);
+        return;
+    }
+    SetEditMode(true);
+    const bool already = row == SelectedRow();
+    selecting_ = true;
+    view_->selectionModel()->setCurrentIndex(model_->IndexOf(col, row), QItemSelectionModel::ClearAndSelect);
+    selecting_ = false;
+    view_->scrollTo(model_->IndexOf(col, row));
+    if (already)
+        CurrentRowChanged(row);
+}
+
+void ProtocolGrid::CurrentCellChanged(const QModelIndex& current) {
+    if (selecting_ || !current.isValid())
+        return;
+    // The operator moved to a cell: editable cells take typing, any other selects its row.
+    if (CellEditable(current.column(), settings_.EditRes)) {
+        SetEditMode(true);
+        return;
+    }
+    SetEditMode(false);
+    view_->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 void ProtocolGrid::SelectProtocolRow(int row) {
     if (row < 1 || row >= table_.RowCount())
         return;
+    SetEditMode(false); // a command selects the starter's whole row
     const bool already = row == SelectedRow();
     const int current = view_->currentIndex().column();
     const int col = current >= 0 && !view_->isColumnHidden(current) ? current : ColStartNr;
+    selecting_ = true;
     view_->selectionModel()->setCurrentIndex(model_->IndexOf(col, row),
                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selecting_ = false;
     if (already)
         CurrentRowChanged(row);
 }

@@ -44,7 +44,17 @@ public:
     // The view inside, for the window's own bindings (double click, context menu, focus).
     QTableView* View() const { return view_; }
 
+    // BrowseMode selects whole rows and takes no typing; EditMode selects single cells and
+    // lets the operator type into the editable ones.
+    bool InEditMode() const { return editMode_; }
+    void SetEditMode(bool on);
+    // Selects one cell in EditMode, ready for typing.
+    void EditCell(int col, int row);
+
 signals:
+    // The operator finished typing into a cell (Enter, or by leaving it); the table is not yet
+    // changed: the window hands the text to the station.
+    void CellEdited(int col, int row, const QString& text);
     // A data row was selected by mouse, keyboard or SelectProtocolRow, or the rows around the
     // selection changed; `positionText` is the status text "row:count".
     void RowSelected(int row, const QString& positionText);
@@ -54,6 +64,7 @@ protected:
 
 private:
     void SetUpView();
+    void CurrentCellChanged(const QModelIndex& current);
     void ConnectView();
     void CurrentRowChanged(int row);
     void RowsReplaced();
@@ -67,6 +78,8 @@ private:
     QLabel* caption_;
     QTableView* view_;
     int laidOutWidth_ = -1;
+    bool editMode_ = false;
+    bool selecting_ = false; // a row selected by a command, not by the operator
 };
 
 } // namespace caniparc::ui

@@ -76,7 +76,10 @@ QVariant ProtocolModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 Qt::ItemFlags ProtocolModel::flags(const QModelIndex& index) const {
-    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    const Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    return editable_ && editable_(index.column()) ? flags | Qt::ItemIsEditable : flags;
 }
 
 void ProtocolModel::SetSelectedRow(int row) {

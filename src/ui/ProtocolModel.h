@@ -9,6 +9,7 @@
 #include <QBrush>
 
 #include <array>
+#include <functional>
 #include <utility>
 
 namespace caniparc::ui {
@@ -24,8 +25,9 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    // Browse only for now: cells are selectable, not editable.
+    // Cells are editable where the predicate says so (the grid's edit rules).
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    void SetEditableColumns(std::function<bool(int col)> editable) { editable_ = std::move(editable); }
 
     // The selected protocol row (1-based as in the table) is painted without the colour bands.
     void SetSelectedRow(int row);
@@ -45,6 +47,7 @@ private:
 
     ProtocolTable& table_;
     int selectedRow_ = -1;
+    std::function<bool(int col)> editable_;
     std::array<std::pair<Rgb, QBrush>, 4> brushes_;
 };
 

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -83,6 +84,13 @@ struct Fixture {
     std::unique_ptr<ui::MainWindow> window;
 };
 
+// The first key opens the cell's editor, the rest goes to the editor, Enter commits.
+void TypeIntoGrid(QTableView* view, const QString& text) {
+    QTest::keyClicks(view, text.left(1));
+    QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -133,6 +141,64 @@ private slots:
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(box->currentText(), QStringLiteral("3"));
         QVERIFY(f.window->Button(Command::Start)->isEnabled());
+    }
+
+    void contextMenuCellEditingAndUndo() {
+        Fixture f(1, "Nr.\tHundename\t\r\n1\tA\t\r\n2\tB\t\r\n");
+        f.settings.TimeFormatIndex = 1;
+        const ProtocolTable& table = f.station.Protocol();
+        QTableView* view = f.window->ProtocolView();
+        QCOMPARE(view->accessibleName(), QStringLiteral("PROTOKOLL"));
+        QMenu* menu = f.window->ProtocolMenu();
+        QStringList captions;
+        for (QAction* action : menu->actions())
+            if (action->isVisible())
+                captions << action->text();
+        QCOMPARE(captions,
+                 QStringList({"Alles kopieren    (Strg+A)", "Disqualifizieren", "Bonus  \"+\"         (Strg+B)",
+                              "Bonus   \"-\"         (Strg+B)", "Ergebnisse löschen", "Neu berechnen",
+                              "Neue Zeile         (Strg +)", "Zeile entfernen (Strg - )"}));
+
+        // Ctrl + keypad plus: a new row whose start number cell takes typing.
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+        QCOMPARE(table.RowCount(), 4);
+        QCOMPARE(view->currentIndex().row() + 1, 3);
+        QCOMPARE(view->currentIndex().column(), int(ColStartNr));
+        TypeIntoGrid(view, QStringLiteral("7x"));
+        QTRY_COMPARE(QString::fromStdString(table.Cell(ColStartNr, 3)), QStringLiteral("7")); // the x was dropped
+        QCOMPARE(view->currentIndex().column(), int(ColDogName));                             // on to the next cell
+
+        // A time typed with a short fraction is formatted and recomputed.
+        const QModelIndex time = view->model()->index(0, ColTime1);
+        view->setCurrentIndex(time);
+        TypeIntoGrid(view, QStringLiteral("61,5"));
+        QTRY_COMPARE(QString::fromStdString(table.Cell(ColTime1, 1)), QStringLiteral("61,50"));
+        QCOMPARE(QString::fromStdString(table.Cell(ColTimeFaults1, 1)), QStringLiteral("1,50"));
+        QTest::keyClick(view, Qt::Key_Escape);
+        QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
+
+        // A result cell with editing of results off selects the whole row.
+        f.settings.EditRes = false;
+        view->setCurrentIndex(view->model()->index(1, ColTime1));
+        QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
+        QCOMPARE(view->selectionModel()->selectedIndexes().size(), int(ColCount));
+
+        f.window->SelectRowForTest(2);
+        f.questions.answer = true;
+        for (QAction* action : menu->actions())
+            if (action->text() == QStringLiteral("Disqualifizieren"))
+                action->trigger();
+        const int disqualified = table.FindStartRow("2");
+        QCOMPARE(QString::fromStdString(table.Cell(ColTime1, disqualified)), QStringLiteral("DIS"));
+        f.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(QString::fromStdString(table.Cell(ColTime1, table.FindStartRow("2"))), QString());
+        f.window->SelectRowForTest(table.FindStartRow("2"));
+        f.Key(Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(QString::fromStdString(table.Cell(ColBonus, table.FindStartRow("2"))), QStringLiteral("+"));
+        QFile backup(f.folder.filePath(QStringLiteral("caniparc-Sicherungsdatei.txt")));
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QVERIFY(backup.readAll().contains("\t+\t"));
     }
 
     void laneDisqualificationAsksAndMarksTheStarter() {
