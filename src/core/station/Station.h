@@ -169,7 +169,10 @@ private:
     // Around every change by hand: remember the protocol for Ctrl+Z, then write the backup,
     // follow the start lists and tell the window.
     void BeginManualChange();
-    void EndManualChange();
+    // `listsFollow`: the start numbers changed, so the lanes' lists are rebuilt even where none
+    // was in use yet.
+    void EndManualChange(bool listsFollow = false);
+    void FollowStartLists(bool listsFollow);
     void ForgetUndo() { undo_.clear(); }
 
     void WriteBackup();

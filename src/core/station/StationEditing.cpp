@@ -30,12 +30,19 @@ void Station::BeginManualChange() {
         undo_.erase(undo_.begin());
 }
 
-void Station::EndManualChange() {
+void Station::EndManualChange(bool listsFollow) {
     ShowBestTime();
     WriteBackup();
-    RebuildStartLists(lists_, table_);
+    FollowStartLists(listsFollow);
     UpdateStartState();
     RefreshProtocolCommands();
+}
+
+void Station::FollowStartLists(bool listsFollow) {
+    if (!lists_.Lane(0).items.empty())
+        RebuildStartLists(lists_, table_);
+    else if (listsFollow)
+        FillStartLists(lists_, table_); // the lists appear: on the first starter without a time
 }
 
 bool Station::MayDisqualifyRow() const {
@@ -98,7 +105,7 @@ int Station::AddRow() {
     BeginManualChange();
     const int row = AddStarterRow(table_);
     SelectRow(row);
-    EndManualChange();
+    EndManualChange(true);
     return row;
 }
 
@@ -117,7 +124,7 @@ void Station::RemoveRow(int row) {
             second && *second >= 1 && *second <= 9999)
             run_.SetStartNumber(1, static_cast<int>(*second));
     }
-    EndManualChange();
+    EndManualChange(true);
 }
 
 int Station::CommitCell(int col, int row, const std::string& text) {
@@ -153,7 +160,7 @@ int Station::CommitCell(int col, int row, const std::string& text) {
         if (RecalcPlaces(table_, settings_, sort_, ranking_, &moved))
             shown = moved[static_cast<std::size_t>(row)];
     }
-    EndManualChange();
+    EndManualChange(col == ColStartNr);
     return shown;
 }
 
@@ -166,7 +173,7 @@ bool Station::Undo() {
     RecalcPlaces(table_, settings_, sort_, ranking_);
     ShowBestTime();
     WriteBackup();
-    RebuildStartLists(lists_, table_);
+    FollowStartLists(false);
     UpdateStartState();
     RefreshProtocolCommands();
     return true;

@@ -423,5 +423,16 @@ TEST_F(StationTest, MaximumTimeWithJa_EndsAsDisNeverAsATime) {
     EXPECT_EQ(station.Protocol().Cell(ColStartNr, 1), "9");
 }
 
+TEST_F(StationTest, SpinEditProtocol_KeepsItsSpinEditUntilARowIsAddedByHand) {
+    Start();
+    TimedRun(7, 31'200);
+    station.ToggleBonus(1);
+    EXPECT_TRUE(station.ProtocolCommands().lane1SpinVisible) << "a bonus does not turn the numbers into a list";
+    const int row = station.AddRow();
+    EXPECT_EQ(station.Protocol().Cell(ColStartNr, row), "2");
+    EXPECT_TRUE(station.ProtocolCommands().lane1ListVisible);
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "2") << "the list appears on the new starter";
+}
+
 } // namespace
 } // namespace caniparc
