@@ -239,6 +239,8 @@ void LaneFrame::SetStartNumber(int number, bool enabled) {
     if (editStartN1_->value() != number)
         editStartN1_->setValue(number);
     editStartN1_->setEnabled(enabled);
+    // The list is locked with the spin edit: a run is entered under the starter it began with.
+    CBeditStartN1_->setEnabled(enabled);
 }
 
 void LaneFrame::SetStartListMode(bool listShown) {

@@ -321,7 +321,7 @@ void Station::ChooseFromStartList(int lane, int index) {
     if (lane < 0 || lane > 1)
         return;
     LaneStartList& list = lists_.Lane(lane);
-    if (index < -1 || index >= static_cast<int>(list.items.size()))
+    if (index < -1 || index >= static_cast<int>(list.items.size()) || !run_.Lane(lane).startNumberEnabled)
         return;
     list.index = index;
     SelectRow(table_.FindStartRow(list.Text()));
@@ -330,7 +330,8 @@ void Station::ChooseFromStartList(int lane, int index) {
 }
 
 void Station::TakeStartersFromRow(int row) {
-    if (run_.Lane(0).clockRunning || (settings_.LsCFG == 2 && run_.Lane(1).clockRunning))
+    // Only between runs: a stopped run waiting for its entry keeps the starter it began with.
+    if (!run_.Lane(0).startNumberEnabled || (settings_.LsCFG == 2 && !run_.Lane(1).startNumberEnabled))
         return;
     caniparc::TakeStartersFromRow(lists_, table_, settings_.LsCFG, row);
     UpdateStartState();

@@ -128,7 +128,7 @@ public:
     // The operator chose entry `index` of a lane's start list.
     void ChooseFromStartList(int lane, int index);
     // A double click on a protocol row takes its starter (scheme C: lane 2 the next row's), only
-    // while no lane clock runs.
+    // between runs (while the lanes' start numbers can be changed).
     void TakeStartersFromRow(int row);
     // The start number a lane's run is entered or disqualified under.
     std::string LaneStartNumber(int lane) const;

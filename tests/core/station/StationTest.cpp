@@ -343,6 +343,16 @@ TEST_F(StationTest, StartList_EntryLandsOnTheHighlightedStarterAndNextMovesOn) {
     station.ChooseFromStartList(0, 3);
     EXPECT_FALSE(station.Lists().Lane(0).warning);
     EXPECT_TRUE(station.Run().Enabled(Command::Start));
+
+    // Once a run has begun its starter stays, also after the stop until "Nächster".
+    station.Run().Start();
+    clock.Advance(20'000);
+    station.Run().Stop(0);
+    station.ChooseFromStartList(0, 4);
+    station.TakeStartersFromRow(table.FindStartRow("6"));
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "4");
+    station.Run().Enter();
+    EXPECT_EQ(table.Cell(ColTime1, table.FindStartRow("4")), "20,0");
 }
 
 TEST_F(StationTest, StartList_RestartStandsOnTheFirstStarterWithoutATime) {
