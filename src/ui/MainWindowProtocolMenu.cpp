@@ -43,7 +43,11 @@ void MainWindow::BuildProtocolMenu() {
         grid_->ApplyLayout();
     });
     add(QStringLiteral("Neue Zeile         (Strg +)"),
-        {QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus))}, [this] {
+        // The window system drops the keypad flag before matching, so Ctrl + keypad plus arrives as
+        // Ctrl++; the keypad sequence stays for platforms that keep the flag.
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus),
+         QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus))},
+        [this] {
             const int row = station_.AddRow();
             grid_->ApplyLayout();
             grid_->EditCell(ColStartNr, row);
