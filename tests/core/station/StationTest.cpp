@@ -444,5 +444,31 @@ TEST_F(StationTest, SpinEditProtocol_KeepsItsSpinEditUntilARowIsAddedByHand) {
     EXPECT_EQ(station.Lists().Lane(0).Text(), "2") << "the list appears on the new starter";
 }
 
+TEST_F(StationTest, SchemeC_StartLists_BothLanesEnterTheirOwnStarterAndMoveOnTogether) {
+    station.GetSettings().LsCFG = 2;
+    Start();
+    const fs::path list = folder / "starter.txt";
+    WriteStarterList(list);
+    ASSERT_TRUE(station.OpenProtocol(list.string()).Ok());
+    auto& run = station.Run();
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "1");
+    EXPECT_EQ(station.Lists().Lane(1).Text(), "2");
+    run.Start();
+    clock.Advance(30'000);
+    run.Stop(1);
+    clock.Advance(1'000);
+    run.Stop(0);
+    dialogs.answer = true;
+    run.DisqualifyCommand(1);
+    run.Enter();
+    const auto& table = station.Protocol();
+    EXPECT_EQ(table.Cell(ColTime1, table.FindStartRow("1")), "31,0");
+    EXPECT_EQ(table.Cell(ColTime1, table.FindStartRow("2")), "DIS");
+    run.AbortOrNext(Command::Next);
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "3");
+    EXPECT_EQ(station.Lists().Lane(1).Text(), "4");
+    EXPECT_TRUE(run.Enabled(Command::Start));
+}
+
 } // namespace
 } // namespace caniparc
