@@ -46,6 +46,8 @@ QString MainWindow::StatusText(int panel) const {
 
 void MainWindow::SelectRow(int row) {
     grid_->SelectProtocolRow(row);
+    // The starter the station chose (entry, start list, next starter) stands in the middle.
+    grid_->ScrollToRow(row);
 }
 
 void MainWindow::StatusChanged() {

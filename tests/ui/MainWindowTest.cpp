@@ -17,11 +17,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -199,6 +201,22 @@ private slots:
         QFile backup(f.folder.filePath(QStringLiteral("caniparc-Sicherungsdatei.txt")));
         QVERIFY(backup.open(QIODevice::ReadOnly));
         QVERIFY(backup.readAll().contains("\t+\t"));
+    }
+
+    void choosingAStarterFarDownTheListScrollsItIntoTheMiddle() {
+        Fixture f;
+        QFile list(f.folder.filePath(QStringLiteral("starter.txt")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("Nr.;Hundename\r\n");
+        for (int i = 1; i <= 80; ++i)
+            list.write(QByteArray::number(i) + ";Hund\r\n");
+        list.close();
+        f.files.openPath = list.fileName();
+        f.Key(Qt::Key_O, Qt::ControlModifier);
+        f.window->Lane(0)->StartList()->setCurrentIndex(59);
+        QTableView* view = f.window->ProtocolView();
+        const int visible = view->viewport()->height() / view->verticalHeader()->defaultSectionSize();
+        QCOMPARE(view->verticalScrollBar()->value(), 60 - visible / 2 - 1);
     }
 
     void laneDisqualificationAsksAndMarksTheStarter() {
