@@ -84,7 +84,9 @@ bool UpdateWarnings(StartLists& lists, const ProtocolTable& table, const StartCo
             }
         }
         list.warning = warning;
-        startAllowed = startAllowed && !warning;
+        // A lane whose list stands on no starter has no number to enter the run under.
+        const bool noStarter = lists.Shown(lane, context.lsCfg) && list.Text().empty();
+        startAllowed = startAllowed && !warning && !noStarter;
     }
     return startAllowed;
 }

@@ -49,7 +49,8 @@ std::string LaneStartNumber(const StartLists& lists, int lane, const StartContex
 bool StarterHasRun(const ProtocolTable& table, int row, int laufCount);
 
 // Sets both lanes' warnings: a listed starter who has already run, or (scheme C) one start
-// number on both lanes, which could never be entered. Returns true when "Start" may be enabled.
+// number on both lanes, which could never be entered. Returns true when "Start" may be enabled:
+// no warning shows and every lane in start-list mode stands on a starter.
 bool UpdateWarnings(StartLists& lists, const ProtocolTable& table, const StartContext& context);
 
 // After loading a protocol or a list, and at start-up: both lists hold the protocol's non-blank

@@ -37,6 +37,8 @@ TEST(StartLists, EveryStarterTimed_LeavesTheListWithoutAChoice) {
     EXPECT_EQ(lists.Lane(0).Text(), "");
     StartContext context;
     EXPECT_EQ(LaneStartNumber(lists, 0, context), "") << "an entry then refuses instead of guessing a starter";
+    EXPECT_FALSE(UpdateWarnings(lists, table, context)) << "a run without a starter could never be entered";
+    EXPECT_FALSE(lists.Lane(0).warning);
 }
 
 TEST(StartLists, WarningFollowsTheChosenStarter) {
