@@ -3,10 +3,13 @@
 #include "MainWindow.h"
 
 #include "ProtocolGrid.h"
+#include "export/ClipboardText.h"
 #include "protocol/ProtocolEdit.h"
 #include "settings/Settings.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTableView>
 
@@ -29,9 +32,17 @@ void MainWindow::BuildProtocolMenu() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    // The clipboard export is not built yet: the entry keeps its place, disabled.
-    copyAll_ = protocolMenu_->addAction(QStringLiteral("Alles kopieren    (Strg+A)"));
-    copyAll_->setEnabled(false);
+    const auto copy = [this] {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(ClipboardText(station_.Protocol())));
+    };
+    copyAll_ = add(QStringLiteral("Alles kopieren    (Strg+A)"), {}, copy);
+    // Ctrl+C and Ctrl+A copy the protocol from anywhere in the window.
+    for (const auto& [caption, key] : {std::pair{"Copy", Qt::Key_C}, std::pair{"Copy2", Qt::Key_A}}) {
+        auto* hidden = new QAction(QString::fromLatin1(caption), this);
+        hidden->setShortcut(QKeySequence(Qt::CTRL | key));
+        addAction(hidden);
+        connect(hidden, &QAction::triggered, this, copy);
+    }
     disqualifyRow_ = add(QStringLiteral("Disqualifizieren"), {}, [this] { station_.DisqualifyRow(CurrentRow()); });
     bonusOn_ =
         add(QStringLiteral("Bonus  \"+\"         (Strg+B)"), {}, [this] { station_.SetBonus(CurrentRow(), true); });

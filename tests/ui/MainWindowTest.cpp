@@ -14,6 +14,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -201,6 +202,10 @@ private slots:
         QFile backup(f.folder.filePath(QStringLiteral("caniparc-Sicherungsdatei.txt")));
         QVERIFY(backup.open(QIODevice::ReadOnly));
         QVERIFY(backup.readAll().contains("\t+\t"));
+
+        QGuiApplication::clipboard()->clear();
+        f.Key(Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Nr.\tHundename\t")));
     }
 
     void choosingAStarterFarDownTheListScrollsItIntoTheMiddle() {

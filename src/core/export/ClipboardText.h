@@ -1,0 +1,16 @@
+// The protocol as clipboard text, for pasting into other programs: every row with the titles
+// first, columns 0 to 18, TAB between cells, CR LF after each row.
+#pragma once
+
+#include "protocol/ProtocolTable.h"
+
+#include <string>
+
+namespace caniparc {
+
+// Unlike the protocol file, empty rows and empty cells are kept (an empty cell adds nothing,
+// not a blank), no TAB follows the last cell, and a cell holding ";" is put in double quotes so
+// that a program reading semicolons as separators keeps it whole.
+std::string ClipboardText(const ProtocolTable& table);
+
+} // namespace caniparc
