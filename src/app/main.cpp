@@ -11,13 +11,17 @@
 #include "SignalBridge.h"
 #include "settings/SettingsPaths.h"
 #include "settings/SettingsStore.h"
+#include "settings/WindowBounds.h"
 #include "station/ProgramFiles.h"
 #include "station/Station.h"
 #include "timing/TimeSource.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
+#include <QTranslator>
 
 #include <algorithm>
 
@@ -28,6 +32,35 @@ char LocaleDecimalSeparator() {
     return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : ',';
 }
 
+// The stored bounds when they lie on a screen; otherwise the primary screen, no larger than it.
+void PlaceWindow(QWidget& window, const caniparc::Settings& settings, bool stored) {
+    std::vector<caniparc::Bounds> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect r = screen->availableGeometry();
+        const caniparc::Bounds b{r.x(), r.y(), r.width(), r.height()};
+        if (screen == primary)
+            screens.insert(screens.begin(), b);
+        else
+            screens.push_back(b);
+    }
+    const caniparc::Bounds storedBounds{settings.Left, settings.Top, settings.Width, settings.Height};
+    const caniparc::WindowPlacement placed = caniparc::PlaceMainWindow(stored ? &storedBounds : nullptr, screens);
+    const auto& b = placed.bounds;
+    if (placed.platformPlaces)
+        window.resize(b.width, b.height);
+    else
+        window.setGeometry(b.left, b.top, b.width, b.height);
+}
+
+// Qt's own dialogs (open, save, folder, message boxes) in the station's language.
+void LoadQtTranslations(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -35,9 +68,10 @@ int main(int argc, char** argv) {
     sinceMain.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Caniparc"));
+    LoadQtTranslations(app);
     const std::string programPath = QApplication::applicationFilePath().toStdString();
     const std::string programTitle = caniparc::ProgramTitleOf(programPath);
-    QApplication::setApplicationDisplayName(QString::fromStdString(programTitle));
+    // No display name: X11 would append it to every caption ("Caniparc 3.3 — caniparc").
 
     auto time = caniparc::MakeSystemTimeSource();
     caniparc::ui::QtScheduler scheduler;
@@ -54,9 +88,9 @@ int main(int argc, char** argv) {
                                .settingsStore = store.get(),
                                .dispatcher = &dispatcher},
                               programTitle);
-    station.Startup(
-        {caniparc::ProgramFolderOf(programPath), programFiles.StartSoundPath, programFiles.StopSoundPath, environment},
-        LocaleDecimalSeparator());
+    station.Startup({caniparc::ProgramFolderOf(programPath), programFiles.StartSoundPath, programFiles.StopSoundPath,
+                     environment, static_cast<int>(QGuiApplication::screens().size())},
+                    LocaleDecimalSeparator());
 
     auto& settings = station.GetSettings();
     caniparc::ui::DesktopFileChooser files;
@@ -64,7 +98,7 @@ int main(int argc, char** argv) {
                                             caniparc::ui::DecodeJpegFile(QStringLiteral("logo.jpg")),
                                             [](const QUrl& url) { QDesktopServices::openUrl(url); }};
     caniparc::ui::MainWindow window(station, dialogs, files, resources);
-    window.setGeometry(settings.Left, settings.Top, std::max(settings.Width, 800), std::max(settings.Height, 522));
+    PlaceWindow(window, settings, station.StoredBoundsFound());
     caniparc::app::SignalBridge signalBridge([&window] { window.CloseWithoutQuestion(); });
     window.show();
     caniparc::app::InstallBenchmarkHooks(sinceMain, station, [&window] { window.CloseWithoutQuestion(); });

@@ -9,16 +9,19 @@ ClockPanel::ClockPanel(QWidget* parent, Now now, const QLocale& locale, int refr
     setAlignment(Qt::AlignCenter);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Refresh();
-    // A coarse timer is enough for a display that shows minutes, and it lets the system batch wake-ups.
-    timer_.setTimerType(Qt::CoarseTimer);
+    // Precise enough that no second is skipped or shown twice in a row.
+    timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(refreshMs);
     connect(&timer_, &QTimer::timeout, this, &ClockPanel::Refresh);
     timer_.start();
 }
 
 QString ClockPanel::ClockText(const QDateTime& moment, const QLocale& locale) {
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    if (!timeFormat.contains(QLatin1Char('s')))
+        timeFormat.replace(QStringLiteral("mm"), QStringLiteral("mm:ss"));
     return locale.toString(moment.date(), QLocale::ShortFormat) + QStringLiteral("   ") +
-           locale.toString(moment.time(), QLocale::ShortFormat);
+           locale.toString(moment.time(), timeFormat);
 }
 
 void ClockPanel::Refresh() {

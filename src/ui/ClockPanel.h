@@ -1,5 +1,6 @@
 // The clock panel of the main window: the local date and time in the system's short formats,
-// shown at once and refreshed every ten seconds.
+// with seconds, shown at once and refreshed every second, so the operator sees at a glance that
+// the station is alive.
 #pragma once
 
 #include <QDateTime>
@@ -15,13 +16,13 @@ class ClockPanel final : public QLabel {
     Q_OBJECT
 public:
     using Now = std::function<QDateTime()>;
-    static constexpr int kRefreshMs = 10000;
+    static constexpr int kRefreshMs = 1000;
 
     // An empty now reads the system's local time; tests pass their own time, locale and period.
     explicit ClockPanel(QWidget* parent = nullptr, Now now = {}, const QLocale& locale = QLocale::system(),
                         int refreshMs = kRefreshMs);
 
-    // Short date, three blanks, short time.
+    // Short date, three blanks, short time with the seconds added.
     static QString ClockText(const QDateTime& moment, const QLocale& locale);
 
     // Shows the time now; the timer calls it, and so may the window after waking from sleep.

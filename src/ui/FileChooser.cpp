@@ -34,4 +34,8 @@ FileChoice DesktopFileChooser::ChooseSave(QWidget* parent, const QString& folder
     return Run(dialog, filters, filterIndex); // the dialog asks before replacing a file
 }
 
+QString DesktopFileChooser::ChooseFolder(QWidget* parent, const QString& folder) {
+    return QFileDialog::getExistingDirectory(parent, QStringLiteral("Sicherungsordner"), folder);
+}
+
 } // namespace caniparc::ui

@@ -21,6 +21,8 @@ public:
     // Asks before overwriting an existing file.
     virtual FileChoice ChooseSave(QWidget* parent, const QString& folder, const QString& proposedName,
                                   const QStringList& filters, int filterIndex) = 0;
+    // A folder, starting at `folder`; empty when cancelled.
+    virtual QString ChooseFolder(QWidget* /*parent*/, const QString& /*folder*/) { return {}; }
 };
 
 // The desktop's own file dialogs.
@@ -29,6 +31,7 @@ public:
     FileChoice ChooseOpen(QWidget* parent, const QString& folder, const QStringList& filters, int filterIndex) override;
     FileChoice ChooseSave(QWidget* parent, const QString& folder, const QString& proposedName,
                           const QStringList& filters, int filterIndex) override;
+    QString ChooseFolder(QWidget* parent, const QString& folder) override;
 };
 
 } // namespace caniparc::ui

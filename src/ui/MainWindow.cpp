@@ -4,6 +4,7 @@
 #include "FileChooser.h"
 #include "LaneFrame.h"
 #include "ProtocolGrid.h"
+#include "SettingsDialog.h"
 #include "ShortcutPriority.h"
 #include "protocol/ProtocolLayout.h"
 #include "settings/Settings.h"
@@ -15,11 +16,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTableView>
 #include <QToolButton>
@@ -119,6 +122,7 @@ void MainWindow::BuildActions() {
     actions_[Command::Dis1]->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_1), QKeySequence(Qt::CTRL | Qt::Key_End)});
     actions_[Command::Dis2]->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_2), QKeySequence(Qt::CTRL | Qt::Key_Down)});
     BuildCountingActions();
+    connect(actions_[Command::CFG], &QAction::triggered, this, [this] { OpenSettings(); });
 
     const std::array<std::pair<const char*, int>, 3> locks = {
         {{"Lock LS Start", Qt::Key_F10}, {"Lock LS1", Qt::Key_F11}, {"Lock LS2", Qt::Key_F12}}};
@@ -285,9 +289,13 @@ void MainWindow::PaintButton(Command command) {
         button->setStyleSheet(QString());
         return;
     }
+    // A checked button (Pause while paused) is drawn pressed in, so a paused run never looks
+    // like a running one.
     button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; font: bold 14px;"
-                                         " border: 2px outset %2; }")
-                              .arg(ColourName(c.colour), ColourName(c.light)));
+                                         " border: 2px outset %2; }"
+                                         " QPushButton:checked { background-color: %3; border: 4px inset %2; }")
+                              .arg(ColourName(c.colour), ColourName(c.light),
+                                   QColor(c.colour.r, c.colour.g, c.colour.b).darker(150).name()));
 }
 
 void MainWindow::CommandsChanged() {
@@ -357,6 +365,45 @@ void MainWindow::ApplyCourseScheme() {
         RankingChanged();
     if (auto* stop = Button(Command::Stop1))
         stop->setText(twoLanes ? QStringLiteral("STOPP 1") : QStringLiteral("STOPP"));
+}
+
+void MainWindow::OpenSettings() {
+    if (!run_.Enabled(Command::CFG))
+        return;
+    if (!settingsDialog_)
+        settingsDialog_ = new SettingsDialog(
+            [this](QWidget* parent, const QString& start) { return files_.ChooseFolder(parent, start); }, this);
+    std::vector<MonitorBounds> monitors;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect r = screen->geometry();
+        monitors.push_back({r.x(), r.y(), r.width(), r.height()});
+    }
+    settingsDialog_->SetForm(FormFromSettings(settings_, monitors));
+    const bool ok = settingsDialog_->exec() == QDialog::Accepted;
+    if (ok) {
+        QCoreApplication::processEvents(); // let the dialog's closing paint first
+        const QRect bounds = geometry();   // stored with the settings at once
+        settings_.Left = bounds.x();
+        settings_.Top = bounds.y();
+        settings_.Width = bounds.width();
+        settings_.Height = bounds.height();
+        if (!station_.ApplySettingsForm(settingsDialog_->Form(), *this))
+            dialogs_.Inform("Die Einstellungen konnten nicht gespeichert werden.");
+    }
+    centralWidget()->setFocus();
+}
+
+void MainWindow::CourseTimesChanged() {
+    e2ZeitStandart_->setText(QString::number(settings_.ZeitStandart));
+    e2ZeitMax_->setText(QString::number(settings_.ZeitMax));
+}
+
+void MainWindow::AutoEntryHintChanged() {
+    automatic_->setToolTip(QString::fromStdString(AutoEntryHint(settings_.AutoEinS, settings_.DecimalSeparator)));
+}
+
+void MainWindow::ColumnsChanged() {
+    grid_->ApplyLayout();
 }
 
 void MainWindow::CloseWithoutQuestion() {

@@ -33,6 +33,7 @@ class FileChooser;
 class LaneFrame;
 class ProtocolGrid;
 class StatusPanel;
+class SettingsDialog;
 
 // What the window shows that comes from outside the station: the help file, the logo picture
 // and the way web pages and documents are opened (the desktop's default programs in the app).
@@ -42,7 +43,10 @@ struct WindowResources {
     std::function<void(const QUrl&)> openUrl;
 };
 
-class MainWindow final : public QMainWindow, private RunClockListener, private StationListener {
+class MainWindow final : public QMainWindow,
+                         private RunClockListener,
+                         private StationListener,
+                         private SettingsEffects {
     Q_OBJECT
 public:
     MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, WindowResources resources = {},
@@ -65,6 +69,9 @@ public:
 
     // Applies the course scheme to the window (lane 2 shown only in scheme C).
     void ApplyCourseScheme();
+    // F2: the settings dialog, filled from the settings; "OK" applies it to the station.
+    void OpenSettings();
+    SettingsDialog* SettingsWindow() const { return settingsDialog_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,6 +94,12 @@ private:
     void BarriersChanged() override;
     void ProtocolCommandsChanged() override;
     void StartListsChanged() override;
+
+    // SettingsEffects: what "OK" in the settings dialog changes on this window.
+    void CourseTimesChanged() override;
+    void AutoEntryHintChanged() override;
+    void CourseSchemeApplied() override { ApplyCourseScheme(); }
+    void ColumnsChanged() override;
 
     void BuildActions();
     void BuildCountingActions();
@@ -138,6 +151,9 @@ private:
     std::array<QToolButton*, 3> barrierPictures_{};
     QCheckBox* automatic_ = nullptr;
     QCheckBox* autoNext_ = nullptr;
+    QLabel* e2ZeitStandart_ = nullptr;
+    QLabel* e2ZeitMax_ = nullptr;
+    SettingsDialog* settingsDialog_ = nullptr;
     ProtocolGrid* grid_ = nullptr;
     QLabel* rowPanel_ = nullptr;
     StatusPanel* backupPanel_ = nullptr;

@@ -111,11 +111,23 @@ QWidget* MainWindow::BuildSidePanel() {
         barrierPictures_[static_cast<std::size_t>(i)] = picture;
     }
     row->addWidget(barriers_);
-    auto* times =
-        new QLabel(QStringLiteral("TPS: %1 s.  TPM: %2 s.").arg(settings_.ZeitStandart).arg(settings_.ZeitMax), box);
-    times->setToolTip(QStringLiteral("Standardzeit / Maximalzeit"));
-    times->setStyleSheet(QStringLiteral("font: bold 14px;"));
-    row->addWidget(times);
+    // Standard and maximum time, two labels with their own hints as the operator checks them
+    // against the judge's course sheet.
+    const auto timeLabel = [box, row](const char* caption, const char* name, const char* hint, const char* colour) {
+        auto* label = new QLabel(QString::fromLatin1(caption), box);
+        label->setStyleSheet(QStringLiteral("font: bold 14px;"));
+        row->addWidget(label);
+        auto* value = new QLabel(box);
+        value->setObjectName(QLatin1String(name));
+        value->setToolTip(QString::fromLatin1(hint));
+        value->setAccessibleName(value->toolTip());
+        value->setStyleSheet(QStringLiteral("font: bold 14px; color: %1;").arg(QLatin1String(colour)));
+        row->addWidget(value);
+        return value;
+    };
+    e2ZeitStandart_ = timeLabel("TPS:", "e2ZeitStandart", "Standardzeit", "green");
+    e2ZeitMax_ = timeLabel("TPM:", "e2ZeitMax", "Maximalzeit", "red");
+    CourseTimesChanged();
     row->addWidget(new ClockPanel(box));
     auto* logo = new QLabel(box);
     logo->setObjectName(QStringLiteral("ImageTitle"));

@@ -6,6 +6,7 @@
 #include "settings/FileAccess.h"
 #include "settings/SettingsIO.h"
 #include "station/Dialogs.h"
+#include "station/SettingsForm.h"
 #include "timing/Dispatcher.h"
 #include "timing/SerialBackend.h"
 
@@ -93,7 +94,9 @@ void Station::Startup(const StationPaths& paths, char decimalSeparator) {
     settings_.DecimalSeparator = decimalSeparator;
     programFolder_ = paths.programFolder;
     if (services_.settingsStore)
-        LoadSettings(*services_.settingsStore, settings_);
+        storedBoundsFound_ = LoadSettings(*services_.settingsStore, settings_).valuesTaken >= 4;
+    ClampToDialogRanges(settings_);
+    settings_.Monitor = MonitorInRange(settings_.Monitor, paths.monitorCount);
     ApplyBackupFolderDefault(settings_, paths.programFolder, paths.environment, FolderAcceptsFiles);
     RemoveStaleTemporaries(BackupFileName(settings_));
     run_.SetSoundPaths({paths.startSound, paths.stopSound});
@@ -363,6 +366,29 @@ void Station::Disqualify(int lane) {
     SelectRow(shown);
     ShowBestTime();
     EndManualChange();
+}
+
+bool Station::ApplySettingsForm(const SettingsForm& form, SettingsEffects& effects) {
+    if (!run_.Enabled(Command::CFG))
+        return false;
+    CopyFormToSettings(form, settings_);
+    effects.CourseTimesChanged();
+    effects.AutoEntryHintChanged();
+    effects.BonusEntriesChanged();
+    routing_.SetCourseScheme(settings_.LsCFG);
+    if (settings_.LsCFG < 2)
+        RecalcPlaces(table_, settings_, sort_, ranking_);
+    effects.CourseSchemeApplied();
+    settings_.Monitor = form.monitorListEnabled ? form.monitorIndex : 0;
+    effects.MonitorChanged();
+    opener_.ApplyChoice(ChosenPort(form), form.alg);
+    run_.ResetLane(0);
+    run_.ResetLane(1);
+    ShowBestTime(); // lane 2 shows the best time again in the one-lane schemes
+    effects.LanesReset();
+    effects.ColumnsChanged();
+    RefreshProtocolCommands();
+    return !services_.settingsStore || SaveSettings(*services_.settingsStore, settings_);
 }
 
 void Station::WriteBackup() {

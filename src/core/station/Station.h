@@ -25,6 +25,7 @@ namespace caniparc {
 
 class Dialogs;
 class Dispatcher;
+struct SettingsForm;
 class FileSystem;
 class SerialBackend;
 class Scheduler;
@@ -52,6 +53,21 @@ struct StationPaths {
     std::string startSound;    // empty when the file did not exist at start-up
     std::string stopSound;
     UserEnvironment environment; // where the per-user folders are
+    int monitorCount = 1;        // monitors of the system; a stored Monitor beyond them is reset
+};
+
+// What the windows change when the settings dialog is confirmed, called in the order the
+// station applies the dialog's values (each step sees the settings as far as they are applied).
+class SettingsEffects {
+public:
+    virtual ~SettingsEffects() = default;
+    virtual void CourseTimesChanged() {}   // standard and maximum time labels
+    virtual void AutoEntryHintChanged() {} // the hint of the automatic-entry check box
+    virtual void BonusEntriesChanged() {}  // the bonus entries of the protocol's context menu
+    virtual void CourseSchemeApplied() {}  // lane 2 and the scheme-dependent captions
+    virtual void MonitorChanged() {}       // move the spectators' display to the chosen monitor
+    virtual void LanesReset() {}           // both lanes are ready again
+    virtual void ColumnsChanged() {}       // the protocol's column layout
 };
 
 // What the windows follow beyond the run clock's own model.
@@ -98,6 +114,9 @@ public:
     const std::string& ProgramFolder() const { return programFolder_; }
     // The protocol row the station last selected (1 for a new protocol).
     int SelectedRow() const { return selectedRow_; }
+
+    // Whether the window's bounds came from the store (false on the first start).
+    bool StoredBoundsFound() const { return storedBoundsFound_; }
 
     // Loads the settings, restores the protocol from the backup and makes the ready state.
     void Startup(const StationPaths& paths, char decimalSeparator);
@@ -151,6 +170,12 @@ public:
     // session; an entered run or a loaded protocol ends the history). False when none is left.
     bool Undo();
     bool CanUndo() const { return !undo_.empty(); }
+    // The settings dialog was confirmed: applies its values to the running station in the
+    // dialog's order (times, hints, run count, scheme, monitor, port, lanes, columns) and writes
+    // the settings to the store at once, so a crash later keeps the change. Does nothing while
+    // the settings command is disabled (a run in progress). False when the store could not be
+    // written.
+    bool ApplySettingsForm(const SettingsForm& form, SettingsEffects& effects);
 
 private:
     // RunHooks: the protocol side of the run clock.
@@ -206,6 +231,7 @@ private:
     std::vector<std::vector<ProtocolTable::Row>> undo_;
     MonitorStartLabels* monitor_ = nullptr;
     bool shutDown_ = false;
+    bool storedBoundsFound_ = false;
 };
 
 } // namespace caniparc
