@@ -155,10 +155,15 @@ void LaneFrame::BuildStartNumberControls() {
     const QString startStyle = QStringLiteral("background-color: rgb(64, 64, 64); color: lime;");
     editStartN1_ = new QSpinBox(Panel6_);
     editStartN1_->setObjectName(QStringLiteral("editStartN1"));
+    editStartN1_->setAccessibleName(QStringLiteral("Start-Nr."));
     editStartN1_->setRange(1, 9999);
     editStartN1_->setValue(1);
     editStartN1_->setFont(BoldFont(QStringLiteral("Arial"), 23));
-    editStartN1_->setStyleSheet(startStyle);
+    // Disabled during a run: grey on black, so the operator sees the number cannot be changed.
+    editStartN1_->setStyleSheet(QStringLiteral("QSpinBox { %1 } QSpinBox:disabled { background-color: black;"
+                                               " color: rgb(110, 110, 110); }")
+                                    .arg(startStyle));
+    editStartN1_->findChild<QLineEdit*>()->setMaxLength(4); // start numbers 1..9999
     editStartN1_->setFixedSize(80, kPanelHeight);
 
     CBeditStartN1_ = new QComboBox(Panel6_);
@@ -297,6 +302,9 @@ void LaneFrame::ApplyContactStyle(ContactListStyle style) {
     QLineEdit* edit = cbEvent_->lineEdit();
     if (!edit)
         return;
+    // The new edit field would otherwise take the small default font instead of the list's.
+    edit->setFont(cbEvent_->font());
+    edit->setStyleSheet(QStringLiteral("background-color: rgb(64, 64, 64); color: yellow;"));
     // Leaving the field without typing must not count as a typed time: the entry would then
     // take the list's text instead of the time of the stop command.
     connect(edit, &QLineEdit::editingFinished, this, [this, edit] {

@@ -318,6 +318,7 @@ void MainWindow::CommandsChanged() {
         w.timeFaults->setEnabled(run_.Enabled(first ? Command::TimeFaults1 : Command::TimeFaults2));
     }
     RefreshBarriers();
+    ProtocolCommandsChanged(); // F9 follows the run state
 }
 
 void MainWindow::RefreshBarriers() {

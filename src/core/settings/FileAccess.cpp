@@ -204,6 +204,8 @@ std::string_view Sentence(FileError error) {
         return "Die Datei ist zu groß für ein Protokoll: ";
     case FileError::TooManyRows:
         return "Die Datei hat zu viele Zeilen für ein Protokoll: ";
+    case FileError::NotText:
+        return "Die Datei ist keine Textdatei (Starterliste oder Protokoll): ";
     case FileError::ReadFailed:
         return "Die Datei konnte nicht gelesen werden: ";
     case FileError::NotAFile:

@@ -18,6 +18,7 @@ enum class FileError {
     CannotOpen,   // reading: missing, a folder, no permission
     TooLarge,     // beyond what a protocol can sensibly be (read, or written to be read back)
     TooManyRows,  // more lines than a protocol can sensibly hold (likewise)
+    NotText,      // reading: NUL bytes or control codes; a program or picture, not a list
     ReadFailed,   // reading: the disk failed after the file was opened
     NotAFile,     // a device, FIFO or folder (or a link to one) where a file was expected
     CannotCreate, // writing: the temporary file could not be created

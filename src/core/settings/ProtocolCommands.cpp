@@ -25,7 +25,10 @@ ProtocolCommandState UpdateProtocolCommands(const ProtocolTable& table, const Pr
     ProtocolCommandState state;
     const bool data = ProtocolHoldsData(table);
     state.holdsData = data;
-    state.clear = state.print = state.save = state.web = state.places = data;
+    state.print = state.save = state.web = state.places = data;
+    // A new protocol during a run would reset the start numbers under it and enter the run for
+    // starter 1 of the empty protocol.
+    state.clear = data && !context.runInProgress;
     state.spreadsheet = data && context.spreadsheetAvailable;
     state.document = data && context.documentAvailable;
     state.disqualify = !context.lane1Running && !context.lane2Running;

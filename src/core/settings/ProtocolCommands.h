@@ -16,6 +16,7 @@ struct ProtocolCommandContext {
     bool documentAvailable = false;    // "Word.Basic" resolves
     bool lane1Running = false;
     bool lane2Running = false;
+    bool runInProgress = false; // started and not yet entered or aborted
     int lsCfg = 1; // course scheme; lane 2 takes starters only in scheme C (2)
     bool lane1ListEmpty = true;
     bool lane2ListEmpty = true;

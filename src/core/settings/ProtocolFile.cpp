@@ -27,14 +27,28 @@ bool HoldsStarters(const ProtocolTable& table) {
 }
 
 // A TAB or line break inside a cell would shift every later cell of the row on reading.
+// Control codes become blanks: tabs and line ends would split the cell, and any other control
+// code would make the reader refuse the file as not text, the backup included.
+bool IsControlAt(const std::string& cell, std::size_t i) {
+    const auto c = static_cast<unsigned char>(cell[i]);
+    return c < 0x20 || c == 0x7F ||
+           (c == 0xC2 && i + 1 < cell.size() && static_cast<unsigned char>(cell[i + 1]) < 0xA0); // C1 codes
+}
+
 void AppendCell(std::string& text, const std::string& cell) {
     if (cell.empty()) {
         text += ' ';
-    } else if (cell.find_first_of("\t\r\n") == std::string::npos) {
-        text += cell;
-    } else {
-        for (const char c : cell)
-            text += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+        text += '\t';
+        return;
+    }
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        if (!IsControlAt(cell, i)) {
+            text += cell[i];
+            continue;
+        }
+        text += ' ';
+        if (static_cast<unsigned char>(cell[i]) == 0xC2)
+            ++i; // the C1 code's second byte
     }
     text += '\t';
 }
@@ -108,6 +122,23 @@ void RestoreHeaderTitles(ProtocolTable::Row& header) {
     }
 }
 
+// A list or protocol holds printable text, tabs, semicolons and line ends. NUL bytes, other
+// control codes, or bytes Windows-1252 leaves undefined (they decode to C1 controls) mean a
+// program, a picture or an archive, which would otherwise become a protocol of junk rows.
+// Checked on the decoded UTF-8 text, so whatever passes also passes again after a save.
+bool LooksLikeText(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const bool allowedControl = c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == 0x1A; // 0x1A: DOS end
+        if ((c < 0x20 && !allowedControl) || c == 0x7F)
+            return false;
+        const bool c1Control = c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
+        if (c1Control)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string FormatProtocolFile(const ProtocolTable& table) {
@@ -125,6 +156,8 @@ FileError CheckProtocolFileLimits(std::string_view bytes, const ProtocolFileLimi
 
 FileError ParseProtocolFile(std::string_view bytes, std::vector<ProtocolTable::Row>& rows, std::size_t maxLines) {
     const std::string text = DecodeTextFile(bytes);
+    if (!LooksLikeText(text))
+        return FileError::NotText;
     const auto lines = CountLines(text, maxLines);
     if (!lines)
         return FileError::TooManyRows; // before a single row is built

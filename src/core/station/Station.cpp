@@ -235,6 +235,7 @@ ProtocolCommandState Station::ProtocolCommands() const {
     ProtocolCommandContext context;
     context.lane1Running = run_.Lane(0).clockRunning;
     context.lane2Running = run_.Lane(1).clockRunning;
+    context.runInProgress = run_.RunInProgress();
     context.lsCfg = settings_.LsCFG;
     context.lane1ListEmpty = lists_.Lane(0).items.empty();
     context.lane2ListEmpty = lists_.Lane(1).items.empty();
@@ -270,6 +271,8 @@ FileResult Station::SaveProtocolAs(const std::string& path) {
 }
 
 bool Station::ClearProtocol() {
+    if (run_.RunInProgress())
+        return false;
     if (!services_.dialogs.Ask("Zeitenprotokoll  löschen?"))
         return false;
     const NewProtocolReset reset = NewProtocol(table_, settings_.LsCFG);

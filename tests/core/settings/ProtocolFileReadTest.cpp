@@ -118,6 +118,29 @@ TEST_F(ProtocolFileRead, LineLimit_WhatIsWrittenReadsBack_OneRowMoreIsNotWritten
     EXPECT_TRUE(WriteProtocolFile(*disk, big, path, limits).Ok()) << "a row without start number is no line";
 }
 
+TEST_F(ProtocolFileRead, NonTextFiles_AreRefusedAndLeaveTheProtocol) {
+    const std::string elf = std::string("\x7f"
+                                        "ELF\x02\x01\x01",
+                                        7) +
+                            std::string(64, '\0') + "\x81\x8d junk";
+    const std::vector<std::pair<const char*, std::string>> files = {
+        {"program.txt", elf},
+        {"nul.txt", std::string("1;Asta\n2;Be\0llo\n", 16)},
+        {"controls.txt", "1;Asta\x01\x02\x03\x04\n"},
+        {"undefined-1252.txt", "1;Asta\x81\x8d\x8f\x90\n"},
+    };
+    for (const auto& [name, bytes] : files) {
+        EXPECT_EQ(Read(Put(name, bytes)).result.error, FileError::NotText) << name;
+        ExpectCurrentProtocolKept();
+    }
+    EXPECT_EQ(DescribeFileResult({FileError::NotText, {}, "x.bin"}).rfind("Die Datei ist keine Textdatei", 0), 0u);
+}
+
+TEST_F(ProtocolFileRead, TextWithTabsFormFeedAndAnEndMarker_IsStillText) {
+    const auto path = Put("list.txt", "Nr.\tHund\r\n5\tAsta\f\r\n6\tB\xe4r\r\n\x1a");
+    EXPECT_TRUE(Read(path).result.Ok());
+}
+
 TEST_F(ProtocolFileRead, StarterListWithTimes_IsRecomputedRankedAndTheNextStarterSelected) {
     const auto path = Put("list.txt", "Nr.;Hund\n"
                                       "5;Asta\n"

@@ -147,19 +147,34 @@ TEST(ProtocolFileReading, FieldsBeyondTheTwentiethAreDropped_EvenOneHundredThous
     EXPECT_EQ(rows[0][ColSortKey], "19");
 }
 
-TEST(ProtocolFileReading, GarbageNulBytesAndBrokenUtf8_GiveValidTextAndNeverCrash) {
+TEST(ProtocolFileReading, GarbageAndNulBytes_AreNotText) {
     std::string garbage;
     for (int i = 0; i < 4096; ++i)
         garbage += static_cast<char>((i * 7919) % 256);
-    for (const std::string& bytes :
-         {garbage, std::string("\xEF\xBB\xBF\xC3\x28;\xF4\x90\x80\x80\n", 11), std::string("12\0;Bel\0lo\n", 11)}) {
+    for (const std::string& bytes : {garbage, std::string("12\0;Bel\0lo\n", 11), std::string("1;\xC2\x81\n")}) {
         std::vector<ProtocolTable::Row> rows;
-        ASSERT_EQ(ParseProtocolFile(bytes, rows), FileError::None);
-        for (const auto& row : rows) {
-            for (const auto& cell : row)
-                EXPECT_TRUE(IsValidUtf8(cell));
-        }
+        EXPECT_EQ(ParseProtocolFile(bytes, rows), FileError::NotText);
+        EXPECT_TRUE(rows.empty());
     }
+}
+
+TEST(ProtocolFileWriting, ControlCodesInCellsBecomeBlanksSoTheFileReadsBack) {
+    ProtocolTable table;
+    WriteColumnTitles(table);
+    table.SetCell(ColStartNr, 1, "1");
+    table.SetCell(ColDogName, 1, "As\x01ta\xC2\x85!\x7F");
+    std::vector<ProtocolTable::Row> rows;
+    ASSERT_EQ(ParseProtocolFile(FormatProtocolFile(table), rows), FileError::None);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][ColDogName], "As ta ! ");
+}
+
+TEST(ProtocolFileReading, BrokenUtf8AfterAByteOrderMark_GivesValidText) {
+    std::vector<ProtocolTable::Row> rows;
+    ASSERT_EQ(ParseProtocolFile(std::string("\xEF\xBB\xBF\xC3\x28;\xF4\x90\x80\x80\n", 11), rows), FileError::None);
+    for (const auto& row : rows)
+        for (const auto& cell : row)
+            EXPECT_TRUE(IsValidUtf8(cell));
 }
 
 TEST(ProtocolFileLoading, StarterListWithoutHeaderLine_ShowsTheFirstStarterAsTitles) {
