@@ -3,6 +3,7 @@
 
 #include "FileChooser.h"
 #include "LaneFrame.h"
+#include "MonitorWindow.h"
 #include "ProtocolGrid.h"
 #include "SettingsDialog.h"
 #include "ShortcutPriority.h"
@@ -68,6 +69,7 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, W
     BuildProtocolMenu();
     BuildStatusBar();
     qApp->installEventFilter(new ShortcutPriority(this));
+    BuildMonitor();
     run_.SetListener(this);
     station_.SetListener(this);
     StatusChanged();
@@ -339,12 +341,14 @@ void MainWindow::RefreshBarriers() {
 
 void MainWindow::LaneDigitsChanged(int lane) {
     lanes_[static_cast<std::size_t>(lane)].frame->SetDigits(run_.Lane(lane).digits);
+    monitor_->SetDigits(lane, run_.Lane(lane).digits);
 }
 
 void MainWindow::LaneFieldsChanged(int lane) {
     auto& w = lanes_[static_cast<std::size_t>(lane)];
     const LaneState& l = run_.Lane(lane);
     w.frame->SetStartNumber(l.startNumber, l.startNumberEnabled);
+    RefreshMonitorStrips();
     const auto setText = [](QLineEdit* edit, const std::string& text) {
         const QString value = QString::fromStdString(text);
         if (edit->text() != value)
@@ -366,6 +370,7 @@ void MainWindow::ApplyCourseScheme() {
         RankingChanged();
     if (auto* stop = Button(Command::Stop1))
         stop->setText(twoLanes ? QStringLiteral("STOPP 1") : QStringLiteral("STOPP"));
+    RefreshMonitorStrips();
 }
 
 void MainWindow::OpenSettings() {

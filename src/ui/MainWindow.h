@@ -31,6 +31,7 @@ namespace caniparc::ui {
 
 class FileChooser;
 class LaneFrame;
+class MonitorWindow;
 class ProtocolGrid;
 class StatusPanel;
 class SettingsDialog;
@@ -72,6 +73,9 @@ public:
     // F2: the settings dialog, filled from the settings; "OK" applies it to the station.
     void OpenSettings();
     SettingsDialog* SettingsWindow() const { return settingsDialog_; }
+    // The spectators' display; Ctrl+T shows and hides it.
+    MonitorWindow* Monitor() const { return monitor_; }
+    void ToggleMonitor();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,8 +103,14 @@ private:
     void CourseTimesChanged() override;
     void AutoEntryHintChanged() override;
     void CourseSchemeApplied() override { ApplyCourseScheme(); }
+    void MonitorChanged() override;
     void ColumnsChanged() override;
 
+    void BuildMonitor();
+    QWidget* BuildTvSwitch(QWidget* parent);
+    void PlaceMonitor();
+    void RefreshMonitor();
+    void RefreshMonitorStrips();
     void BuildActions();
     void BuildCountingActions();
     void BuildProtocolMenu();
@@ -154,6 +164,8 @@ private:
     QLabel* e2ZeitStandart_ = nullptr;
     QLabel* e2ZeitMax_ = nullptr;
     SettingsDialog* settingsDialog_ = nullptr;
+    MonitorWindow* monitor_ = nullptr;
+    QToolButton* tvSwitch_ = nullptr;
     ProtocolGrid* grid_ = nullptr;
     QLabel* rowPanel_ = nullptr;
     StatusPanel* backupPanel_ = nullptr;

@@ -128,12 +128,15 @@ QWidget* MainWindow::BuildSidePanel() {
     e2ZeitStandart_ = timeLabel("TPS:", "e2ZeitStandart", "Standardzeit", "green");
     e2ZeitMax_ = timeLabel("TPM:", "e2ZeitMax", "Maximalzeit", "red");
     CourseTimesChanged();
+    row->addWidget(BuildTvSwitch(box));
     row->addWidget(new ClockPanel(box));
     auto* logo = new QLabel(box);
     logo->setObjectName(QStringLiteral("ImageTitle"));
     logo->setToolTip(QStringLiteral("logo.jpg"));
+    // The bar's height, and never wider than a small banner, whatever size the picture has.
     if (!resources_.logo.isNull())
-        logo->setPixmap(QPixmap::fromImage(resources_.logo).scaledToHeight(34, Qt::SmoothTransformation));
+        logo->setPixmap(
+            QPixmap::fromImage(resources_.logo).scaled(QSize(140, 34), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     row->addWidget(logo);
     return box;
 }
@@ -181,10 +184,11 @@ void MainWindow::RankingChanged() {
         return;
     const int best = station_.GetRanking().bestStartNr;
     lanes_[1].frame->SetCaption(best > 0 ? QStringLiteral("Best Start-Nr. %1").arg(best) : QStringLiteral("Bestzeit:"));
+    RefreshMonitorStrips();
 }
 
 void MainWindow::BuildToolBar() {
-    auto* bar = addToolBar(QStringLiteral("Protokoll"));
+    auto* bar = new QToolBar(QStringLiteral("Protokoll"), this);
     bar->setMovable(false);
     const auto add = [this, bar](QStyle::StandardPixmap icon, const QString& hint, const QKeySequence& key) {
         auto* action = bar->addAction(style()->standardIcon(icon), hint);
@@ -218,10 +222,18 @@ void MainWindow::BuildToolBar() {
         if (resources_.openUrl)
             resources_.openUrl(QUrl::fromLocalFile(resources_.helpPath));
     });
-    auto* spacer = new QWidget(bar);
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    bar->addWidget(spacer);
-    bar->addWidget(BuildSidePanel());
+    // The right end (barrier locks, course times, clock, logo) sits beside the tool bar, not in
+    // it: a tool bar hides what does not fit in its overflow menu, and the lock pictures matter
+    // most exactly when the barriers are in use. The command buttons overflow instead.
+    auto* top = new QWidget(this);
+    auto* row = new QHBoxLayout(top);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(bar, 1);
+    auto* side = BuildSidePanel();
+    side->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    row->addWidget(side);
+    setMenuWidget(top);
     connect(openAction_, &QAction::triggered, this, [this] { OpenProtocol(); });
     connect(saveAction_, &QAction::triggered, this, [this] { SaveProtocol(); });
     connect(clearAction_, &QAction::triggered, this, [this] { station_.ClearProtocol(); });

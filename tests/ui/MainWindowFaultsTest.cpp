@@ -17,6 +17,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 using namespace caniparc;
 
@@ -39,14 +40,14 @@ struct ScriptedFiles final : ui::FileChooser {
 };
 
 struct Fixture {
-    Fixture() {
+    explicit Fixture(ui::WindowResources resources = {}) {
         QFile backup(folder.filePath(QStringLiteral("caniparc-Sicherungsdatei.txt")));
         if (backup.open(QIODevice::WriteOnly))
             backup.write("Nr.\tHund\r\n1\tAsta\r\n2\tBello\r\n");
         backup.close();
         station.GetSettings().AutoEin = false;
         station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
-        window = std::make_unique<ui::MainWindow>(station, dialogs, files);
+        window = std::make_unique<ui::MainWindow>(station, dialogs, files, resources);
         window->show();
         QApplication::setActiveWindow(window.get());
         if (!QTest::qWaitForWindowActive(window.get()))
@@ -125,6 +126,23 @@ private slots:
         f.Key(Qt::Key_F8);
         QVERIFY(!spin->isEnabled());
         QVERIFY(spin->grab().toImage() != enabled);
+    }
+
+    void toolBarRightEndStaysVisibleAtTheSmallestWidth() {
+        ui::WindowResources resources;
+        resources.logo = QImage(800, 557, QImage::Format_RGB32);
+        resources.logo.fill(Qt::darkGreen);
+        Fixture f(resources);
+        f.window->resize(800, 600);
+        QTest::qWait(20);
+        for (const char* name : {"e2ZeitStandart", "e2ZeitMax", "PanelDate", "ImageTitle"}) {
+            auto* w = f.window->findChild<QWidget*>(QLatin1String(name));
+            QVERIFY2(w && w->isVisible(), name);
+            QVERIFY2(!qobject_cast<QToolBar*>(w->parentWidget()->parentWidget()), name);
+            const QRect inWindow(w->mapTo(f.window.get(), QPoint(0, 0)), w->size());
+            QVERIFY2(f.window->rect().contains(inWindow), name);
+        }
+        QVERIFY(f.window->findChild<QWidget*>(QStringLiteral("ImageTitle"))->height() <= 40);
     }
 
     void laneOneContactListKeepsItsFontWhenEditable() {
