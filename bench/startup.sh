@@ -2,7 +2,8 @@
 # Start-up time, memory and the CPU a running lane clock costs, for the built station.
 #   bench/startup.sh [path/to/caniparc]      (default: build-release/bin/caniparc)
 # Prints the median of 10 starts with an empty backup and with a 5 000-row backup, and the CPU
-# share while a lane clock runs for 10 s. Uses the offscreen platform unless DISPLAY is set.
+# share while a lane clock runs for 10 s, on the main window alone and with the spectators'
+# display shown as well. Uses the offscreen platform unless DISPLAY is set.
 set -euo pipefail
 binary=$(realpath "${1:-build-release/bin/caniparc}")
 work=$(mktemp -d)
@@ -46,3 +47,8 @@ done
 line=$(XDG_CONFIG_HOME="$work/config-empty" CANIPARC_BENCH_RUN_MS=10000 "$work/empty/caniparc" 2>/dev/null |
     grep run_cpu_percent)
 echo "lane clock running 10 s: CPU $(echo "$line" | awk '{print $2}') % of one core, max RSS $(echo "$line" | awk '{printf "%.1f", $4/1024}') MB"
+
+line=$(XDG_CONFIG_HOME="$work/config-empty" CANIPARC_BENCH_RUN_MS=10000 CANIPARC_BENCH_MONITOR=1 "$work/empty/caniparc" \
+    2>/dev/null | grep run_cpu_percent)
+echo "lane clock running 10 s with the spectators' display: CPU $(echo "$line" | awk '{print $2}') % of one core," \
+    "max RSS $(echo "$line" | awk '{printf "%.1f", $4/1024}') MB"

@@ -21,7 +21,8 @@ double CpuSeconds() {
 
 } // namespace
 
-void InstallBenchmarkHooks(const QElapsedTimer& sinceMain, Station& station, std::function<void()> quit) {
+void InstallBenchmarkHooks(const QElapsedTimer& sinceMain, Station& station, std::function<void()> quit,
+                           std::function<void()> showMonitor) {
     if (std::getenv("CANIPARC_BENCH_READY")) {
         QTimer::singleShot(0, [&sinceMain, &station, quit] {
             rusage usage{};
@@ -34,7 +35,10 @@ void InstallBenchmarkHooks(const QElapsedTimer& sinceMain, Station& station, std
     }
     if (const char* runMs = std::getenv("CANIPARC_BENCH_RUN_MS")) {
         const int duration = std::atoi(runMs);
-        QTimer::singleShot(0, [&station, duration, quit] {
+        const bool monitor = std::getenv("CANIPARC_BENCH_MONITOR") != nullptr;
+        QTimer::singleShot(0, [&station, duration, quit, monitor, showMonitor] {
+            if (monitor)
+                showMonitor();
             const double cpuBefore = CpuSeconds();
             station.Run().Start();
             QTimer::singleShot(duration, [cpuBefore, duration, quit] {

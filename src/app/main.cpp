@@ -101,7 +101,8 @@ int main(int argc, char** argv) {
     PlaceWindow(window, settings, station.StoredBoundsFound());
     caniparc::app::SignalBridge signalBridge([&window] { window.CloseWithoutQuestion(); });
     window.show();
-    caniparc::app::InstallBenchmarkHooks(sinceMain, station, [&window] { window.CloseWithoutQuestion(); });
+    caniparc::app::InstallBenchmarkHooks(
+        sinceMain, station, [&window] { window.CloseWithoutQuestion(); }, [&window] { window.ToggleMonitor(); });
     const int result = QApplication::exec();
 
     const QRect bounds = window.geometry();

@@ -60,7 +60,9 @@ MonitorWindow::MonitorWindow(QWidget* parent)
         }
         commas_[row] = new QLabel(QStringLiteral(","), this);
         commas_[row]->setObjectName(r == 0 ? QStringLiteral("LabSec") : QStringLiteral("LabSec2"));
-        commas_[row]->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        // The box's top is placed so that a glyph drawn from the top has its base line on the
+        // digits' bottom edge.
+        commas_[row]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         commaColours_[row] = ready.comma;
         commas_[row]->setStyleSheet(
             QStringLiteral("color: %1; background: transparent;").arg(ToQColor(ready.comma).name()));

@@ -67,6 +67,7 @@ void MainWindow::ToggleMonitor() {
 void MainWindow::PlaceMonitor() {
     const auto screens = QGuiApplication::screens();
     const int index = settings_.Monitor >= 0 && settings_.Monitor < screens.size() ? settings_.Monitor : 0;
+    monitor_->setScreen(screens.at(index)); // separate X screens share coordinates: the screen decides
     monitor_->PlaceOnMonitor(screens.at(index)->geometry(), settings_.TimeFormatIndex == 1);
     monitor_->SetEscapeAllowed(settings_.Monitor == 0);
 }
