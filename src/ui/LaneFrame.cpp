@@ -206,14 +206,17 @@ void LaneFrame::ConnectOperatorSignals() {
 
 void LaneFrame::LayoutDigits(double scale) {
     const auto scaled = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
+    // Centred when the frame is wider than the digits need (a maximized window), instead of a
+    // black bar on the right.
+    const int offset = std::max(0, (width() - scaled(kFrameWidth)) / 2);
     for (int i = 0; i < DigitCount; ++i) {
         auto* digit = digits_[static_cast<std::size_t>(i)];
-        digit->setGeometry(scaled(kDigitLeft[static_cast<std::size_t>(i)]), kPanelHeight, scaled(kDigitWidth),
+        digit->setGeometry(offset + scaled(kDigitLeft[static_cast<std::size_t>(i)]), kPanelHeight, scaled(kDigitWidth),
                            scaled(kDigitHeight));
         digit->SetThickness(std::max(1, scaled(kDigitThickness)));
     }
     // Beside the digits and bottom-aligned, so the comma sits on their base line at any size.
-    LabSec_->setGeometry(scaled(kCommaLeft), kPanelHeight, scaled(kCommaWidth), scaled(kDigitHeight));
+    LabSec_->setGeometry(offset + scaled(kCommaLeft), kPanelHeight, scaled(kCommaWidth), scaled(kDigitHeight));
     LabSec_->setFont(BoldFont(QStringLiteral("Times New Roman"), scaled(kCommaFontPixels)));
 }
 

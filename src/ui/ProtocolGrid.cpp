@@ -86,8 +86,11 @@ private:
     std::function<void(int, int, const QString&)> edited_;
 };
 
+// Arial where it is installed, else Liberation Sans (fonts-liberation), which has Arial's
+// metrics: the column widths are made for them, a wider font would cut "Ges/Note".
 QFont GridFont() {
-    QFont font(QStringLiteral("Arial"));
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
     font.setPixelSize(kFontPixels);
     return font;
 }
@@ -112,6 +115,7 @@ ProtocolGrid::ProtocolGrid(ProtocolTable& table, SortState& sort, const Settings
 void ProtocolGrid::SetUpView() {
     view_->setModel(model_);
     view_->setFont(GridFont());
+    view_->horizontalHeader()->setFont(GridFont());
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     // Browse mode at first: typing into cells starts with selecting an editable one.

@@ -1,6 +1,7 @@
 // Faults of the main window found by trying it at the ring: what the operator sees must match
 // the run state (pause pressed in, F9 off during a run, disabled start number), a binary file
 // never becomes a protocol, and lane 1's typed contact keeps its large font.
+#include "Digit.h"
 #include "FileChooser.h"
 #include "LaneFrame.h"
 #include "MainWindow.h"
@@ -143,6 +144,17 @@ private slots:
             QVERIFY2(f.window->rect().contains(inWindow), name);
         }
         QVERIFY(f.window->findChild<QWidget*>(QStringLiteral("ImageTitle"))->height() <= 40);
+    }
+
+    void laneDigitsStayCentredInAWideWindow() {
+        Fixture f;
+        f.window->resize(1366, 740);
+        QTest::qWait(20);
+        auto* frame = f.window->Lane(0);
+        // No wide black bar on one side of the digits.
+        const int left = frame->Digit(0)->x();
+        const int right = frame->width() - (frame->Digit(4)->x() + frame->Digit(4)->width());
+        QVERIFY2(std::abs(left - right) < frame->width() / 8, qPrintable(QStringLiteral("%1 %2").arg(left).arg(right)));
     }
 
     void laneOneContactListKeepsItsFontWhenEditable() {
