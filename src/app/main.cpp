@@ -1,5 +1,6 @@
 // The station's entry point: builds the platform services, the station and its main window,
 // and runs the shutdown sequence when the window has closed.
+#include "AppIcon.h"
 #include "BenchmarkHooks.h"
 #include "FileChooser.h"
 #include "JpegImage.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Caniparc"));
     LoadQtTranslations(app);
+    QApplication::setWindowIcon(caniparc::ui::ApplicationIconPicture()); // windows, task bar, information
     const std::string programPath = QApplication::applicationFilePath().toStdString();
     const std::string programTitle = caniparc::ProgramTitleOf(programPath);
     // No display name: X11 would append it to every caption ("Caniparc 3.3 — caniparc").

@@ -146,10 +146,26 @@ void MainWindow::BuildStatusBar() {
     rowPanel_ = new QLabel(this);
     rowPanel_->setMinimumWidth(60);
     rowPanel_->setAlignment(Qt::AlignCenter);
-    auto* maker = new QLabel(QStringLiteral("Kronolux Zeitmesstechnik"), this);
+    // The maker's name and address open the maker's page, as the banner did.
+    const auto makerLink = [this](const QString& text, const char* name) {
+        auto* label = new QLabel(QStringLiteral("<a href=\"%1\" style=\"color: palette(window-text);"
+                                                " text-decoration: none;\">%2</a>")
+                                     .arg(MakerPage().toString(), text.toHtmlEscaped()),
+                                 this);
+        label->setObjectName(QLatin1String(name));
+        label->setAccessibleName(text);
+        label->setToolTip(MakerPage().toString());
+        label->setCursor(Qt::PointingHandCursor);
+        connect(label, &QLabel::linkActivated, this, [this] {
+            if (resources_.openUrl)
+                resources_.openUrl(MakerPage());
+        });
+        return label;
+    };
+    auto* maker = makerLink(QStringLiteral("Kronolux Zeitmesstechnik"), "LabDE");
     maker->setMinimumWidth(220);
     maker->setAlignment(Qt::AlignCenter);
-    auto* page = new QLabel(MakerPage().host(), this);
+    auto* page = makerLink(MakerPage().host(), "LabDEPage");
     fixedPanels_ = {maker, page};
     backupPanel_ = new StatusPanel(this);
     backupPanel_->setObjectName(QStringLiteral("backupStatus"));

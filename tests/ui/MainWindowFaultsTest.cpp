@@ -3,6 +3,7 @@
 // never becomes a protocol, and lane 1's typed contact keeps its large font.
 #include "Digit.h"
 #include "FileChooser.h"
+#include "InfoWindow.h"
 #include "LaneFrame.h"
 #include "MainWindow.h"
 
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -155,6 +157,19 @@ private slots:
         const int left = frame->Digit(0)->x();
         const int right = frame->width() - (frame->Digit(4)->x() + frame->Digit(4)->width());
         QVERIFY2(std::abs(left - right) < frame->width() / 8, qPrintable(QStringLiteral("%1 %2").arg(left).arg(right)));
+    }
+
+    void makersNameAndAddressOpenTheMakersPage() {
+        QList<QUrl> opened;
+        ui::WindowResources resources;
+        resources.openUrl = [&opened](const QUrl& url) { opened << url; };
+        Fixture f(resources);
+        for (const char* name : {"LabDE", "LabDEPage"}) {
+            auto* label = f.window->findChild<QLabel*>(QLatin1String(name));
+            QVERIFY2(label && !label->accessibleName().isEmpty(), name);
+            emit label->linkActivated(label->toolTip());
+        }
+        QCOMPARE(opened, (QList<QUrl>{ui::MakerPage(), ui::MakerPage()}));
     }
 
     void laneOneContactListKeepsItsFontWhenEditable() {
