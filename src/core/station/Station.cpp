@@ -78,7 +78,17 @@ void Station::ConnectPort() {
         if (listener_)
             listener_->BarriersChanged();
     };
-    routing_.OnDisplayChange = [barriersChanged](const BarrierDisplay&) { barriersChanged(); };
+    routing_.OnDisplayChange = [this, barriersChanged](const BarrierDisplay&) {
+        // The port opened or closed, so times switch between hundredths and tenths. A ready
+        // station (the settings dialog reopens the port 50 ms after "OK") repaints its lanes in
+        // the new format, or the hundredths digit would stay dim.
+        if (run_.Enabled(Command::Start)) {
+            run_.ResetLane(0);
+            run_.ResetLane(1);
+            ShowBestTime();
+        }
+        barriersChanged();
+    };
     routing_.OnImitationChange = [barriersChanged](const ImitationButtons&) { barriersChanged(); };
     port_->OnStatusChange = [this](const PortStatus&) {
         if (listener_)

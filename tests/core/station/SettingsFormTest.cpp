@@ -278,6 +278,8 @@ TEST_F(ApplySettingsTest, PortIsClosedAndReopenedFiftyMillisecondsLater) {
     EXPECT_FALSE(station.Port().Connected());
     clock.Advance(50);
     EXPECT_TRUE(station.Port().Connected());
+    // Hundredths from now on: the ready lane's last digit is lit, not dim as in tenths.
+    EXPECT_EQ(station.Run().Lane(0).digits.lit[4], kYellow);
 
     form = FormFromSettings(station.GetSettings(), {});
     form.portIndex = 0; // "Kein": the algorithm keeps its value
