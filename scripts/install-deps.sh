@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang
-    qt6-base-dev qt6-multimedia-dev libgl-dev qt6-translations-l10n fonts-liberation
+    qt6-base-dev qt6-multimedia-dev libgl-dev qt6-translations-l10n libqt6svg6 fonts-liberation
     libjpeg-dev
     googletest libgtest-dev libgmock-dev
     xvfb xauth

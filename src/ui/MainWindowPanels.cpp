@@ -206,32 +206,31 @@ void MainWindow::RankingChanged() {
 void MainWindow::BuildToolBar() {
     auto* bar = new QToolBar(QStringLiteral("Protokoll"), this);
     bar->setMovable(false);
-    const auto add = [this, bar](QStyle::StandardPixmap icon, const QString& hint, const QKeySequence& key) {
-        auto* action = bar->addAction(style()->standardIcon(icon), hint);
+    // Pictures that show their command, drawn as SVG so they stay sharp at any size; Qt greys
+    // them out for a disabled command.
+    const auto icon = [](const char* name) { return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))); };
+    const auto add = [bar, icon](const char* picture, const QString& hint, const QKeySequence& key) {
+        auto* action = bar->addAction(icon(picture), hint);
         action->setToolTip(hint);
         action->setShortcut(key);
         return action;
     };
-    openAction_ =
-        add(QStyle::SP_DialogOpenButton, QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"),
-            QKeySequence(Qt::CTRL | Qt::Key_O));
-    saveAction_ = add(QStyle::SP_DialogSaveButton, QStringLiteral("[Ctrl+S] Speichern unter..."),
-                      QKeySequence(Qt::CTRL | Qt::Key_S));
-    clearAction_ = add(QStyle::SP_TrashIcon, QStringLiteral("[F9] Löschen"), QKeySequence(Qt::Key_F9));
+    openAction_ = add("open", QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"),
+                      QKeySequence(Qt::CTRL | Qt::Key_O));
+    saveAction_ = add("save", QStringLiteral("[Ctrl+S] Speichern unter..."), QKeySequence(Qt::CTRL | Qt::Key_S));
+    clearAction_ = add("delete", QStringLiteral("[F9] Löschen"), QKeySequence(Qt::Key_F9));
     bar->addSeparator();
     // Commands whose windows come later stay visible, but disabled, so the bar keeps its shape.
-    for (const auto& [icon, hint] :
-         {std::pair{QStyle::SP_FileDialogDetailedView, "Drucken"}, std::pair{QStyle::SP_DriveNetIcon, "Webseite"},
-          std::pair{QStyle::SP_FileDialogListView, "MS Excel"},
-          std::pair{QStyle::SP_FileDialogContentsView, "MS Word"}})
-        bar->addAction(style()->standardIcon(icon), QString::fromUtf8(hint))->setEnabled(false);
-    placesButton_ = bar->addAction(style()->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("Neu berechnen"));
+    for (const auto& [picture, hint] : {std::pair{"print", "Drucken"}, std::pair{"web", "Webseite"},
+                                        std::pair{"spreadsheet", "MS Excel"}, std::pair{"document", "MS Word"}})
+        bar->addAction(icon(picture), QString::fromUtf8(hint))->setEnabled(false);
+    placesButton_ = bar->addAction(icon("recalc"), QStringLiteral("Neu berechnen"));
     placesButton_->setObjectName(QStringLiteral("bPlatz"));
     connect(placesButton_, &QAction::triggered, this, [this] { places_->trigger(); });
     bar->addSeparator();
-    auto* info = add(QStyle::SP_MessageBoxInformation, QStringLiteral("[F3] Information"), QKeySequence(Qt::Key_F3));
+    auto* info = add("info", QStringLiteral("[F3] Information"), QKeySequence(Qt::Key_F3));
     connect(info, &QAction::triggered, this, [this] { ShowInfo(); });
-    helpAction_ = add(QStyle::SP_DialogHelpButton, QStringLiteral("[F1] Hilfe"), QKeySequence(Qt::Key_F1));
+    helpAction_ = add("help", QStringLiteral("[F1] Hilfe"), QKeySequence(Qt::Key_F1));
     helpAction_->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::ALT | Qt::Key_I)});
     helpAction_->setEnabled(!resources_.helpPath.isEmpty());
     connect(helpAction_, &QAction::triggered, this, [this] {

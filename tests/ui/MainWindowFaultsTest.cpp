@@ -172,6 +172,22 @@ private slots:
         QCOMPARE(opened, (QList<QUrl>{ui::MakerPage(), ui::MakerPage()}));
     }
 
+    void toolBarPicturesAreDrawnAndGreyWhenDisabled() {
+        Fixture f;
+        auto* bar = f.window->findChild<QToolBar*>();
+        QVERIFY(bar);
+        int pictures = 0;
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator() || action->icon().isNull())
+                continue;
+            const QImage normal = action->icon().pixmap(24, 24).toImage();
+            const QImage grey = action->icon().pixmap(24, 24, QIcon::Disabled).toImage();
+            QVERIFY2(!normal.isNull() && normal != grey, qPrintable(action->toolTip()));
+            ++pictures;
+        }
+        QCOMPARE(pictures, 10);
+    }
+
     void laneOneContactListKeepsItsFontWhenEditable() {
         ui::LaneFrame frame;
         frame.SetContacts({"12,34"}, 0, ContactListStyle::DropDown, true, "12,34");
