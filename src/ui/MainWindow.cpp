@@ -37,6 +37,9 @@ QString ColourName(Rgb c) {
     return QColor(c.r, c.g, c.b).name();
 }
 
+// The window height at which the lanes have their natural height.
+constexpr int kMinWindowHeightForLanes = 557;
+
 struct CommandKey {
     Command command;
     const char* caption;
@@ -415,6 +418,16 @@ void MainWindow::ColumnsChanged() {
 void MainWindow::CloseWithoutQuestion() {
     closeWithoutQuestion_ = true;
     close();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // A taller window (maximized on a laptop) gives a quarter of its extra height to each lane,
+    // so the digits grow with the frame instead of leaving wide black bars; the protocol keeps
+    // the rest.
+    const int extra = std::max(0, height() - kMinWindowHeightForLanes);
+    for (auto& lane : lanes_)
+        lane.frame->setMinimumHeight(lane.frame->sizeHint().height() + extra / 4);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -148,11 +149,14 @@ private slots:
         QVERIFY(f.window->findChild<QWidget*>(QStringLiteral("ImageTitle"))->height() <= 40);
     }
 
-    void laneDigitsStayCentredInAWideWindow() {
+    void laneDigitsGrowAndStayCentredInAMaximizedWindow() {
         Fixture f;
+        const int natural = f.window->Lane(0)->Digit(2)->height();
         f.window->resize(1366, 740);
         QTest::qWait(20);
         auto* frame = f.window->Lane(0);
+        QVERIFY2(frame->Digit(2)->height() > natural + 30, qPrintable(QString::number(frame->Digit(2)->height())));
+        QVERIFY(f.window->ProtocolView()->height() > 150); // the protocol keeps room for rows
         // No wide black bar on one side of the digits.
         const int left = frame->Digit(0)->x();
         const int right = frame->width() - (frame->Digit(4)->x() + frame->Digit(4)->width());
