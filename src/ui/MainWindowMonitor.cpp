@@ -83,8 +83,9 @@ void MainWindow::RefreshMonitor() {
 void MainWindow::RefreshMonitorStrips() {
     if (!monitor_)
         return;
-    monitor_->SetStripText(0, Text(StartStripText(std::to_string(run_.Lane(0).startNumber))));
-    const std::string second = settings_.LsCFG == 2 ? StartStripText(std::to_string(run_.Lane(1).startNumber))
+    // The start number a run is entered under: the start list's choice while a list is in use.
+    monitor_->SetStripText(0, Text(StartStripText(station_.LaneStartNumber(0))));
+    const std::string second = settings_.LsCFG == 2 ? StartStripText(station_.LaneStartNumber(1))
                                                     : BestStripText(station_.GetRanking().bestStartNr);
     monitor_->SetStripText(1, Text(second));
 }

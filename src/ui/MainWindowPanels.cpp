@@ -319,6 +319,7 @@ void MainWindow::StartListsChanged() {
         lanes_[static_cast<std::size_t>(lane)].frame->SetFalseWarning(list.warning);
     }
     ApplyStartControls();
+    RefreshMonitorStrips();
 }
 
 } // namespace caniparc::ui

@@ -14,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -101,6 +102,17 @@ private slots:
         QCOMPARE(f.Row(1), 3700); // the best time 037,0 on row 2
         QTest::keyClick(f.window.get(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(m.Strip(0)->text(), QStringLiteral(" Start-Nr.:2"));
+    }
+
+    void startListChoiceReachesTheStrip() {
+        Fixture f(1);
+        const QString path = f.folder.filePath(QStringLiteral("liste.txt"));
+        QFile list(path);
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("Nr.;Hund\r\n15;Asta\r\n16;Bello\r\n");
+        list.close();
+        QVERIFY(f.station.OpenProtocol(path.toStdString()).Ok());
+        QCOMPARE(f.Monitor().Strip(0)->text(), QStringLiteral(" Start-Nr.:15"));
     }
 
     void ctrlTShowsAndHidesEscOnlyOnTheOperatorsScreen() {
