@@ -115,7 +115,6 @@ ProtocolGrid::ProtocolGrid(ProtocolTable& table, SortState& sort, const Settings
 void ProtocolGrid::SetUpView() {
     view_->setModel(model_);
     view_->setFont(GridFont());
-    view_->horizontalHeader()->setFont(GridFont());
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     // Browse mode at first: typing into cells starts with selecting an editable one.
