@@ -90,8 +90,8 @@ int main(int argc, char** argv) {
                                .settingsStore = store.get(),
                                .dispatcher = &dispatcher},
                               programTitle);
-    station.Startup({caniparc::ProgramFolderOf(programPath), programFiles.StartSoundPath, programFiles.StopSoundPath,
-                     environment, static_cast<int>(QGuiApplication::screens().size())},
+    station.Startup({programFiles.StationFolder, programFiles.StartSoundPath, programFiles.StopSoundPath, environment,
+                     static_cast<int>(QGuiApplication::screens().size())},
                     LocaleDecimalSeparator());
 
     auto& settings = station.GetSettings();

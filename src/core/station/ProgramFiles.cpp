@@ -34,13 +34,34 @@ bool RegularFileExists(const std::string& path) {
     return !path.empty() && fs::is_regular_file(PathFromUtf8(path), error);
 }
 
+bool FolderExists(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && fs::is_directory(PathFromUtf8(path), error);
+}
+
 std::string ProgramFolderOf(std::string_view programPath) {
     const fs::path folder = PathFromUtf8(programPath).parent_path();
     return folder.empty() ? std::string() : WithTrailingSeparator(Utf8FromPath(folder));
 }
 
+std::string InstalledSharedFolder(const std::string& programFolder, const FolderExistsCheck& folderExists) {
+#ifdef _WIN32
+    (void)programFolder;
+    (void)folderExists;
+    return {};
+#else
+    fs::path folder = PathFromUtf8(programFolder);
+    if (!folder.has_filename())
+        folder = folder.parent_path(); // the trailing separator
+    if (folder.filename() != "bin")
+        return {};
+    const std::string shared = Utf8FromPath(folder.parent_path() / "share" / "caniparc");
+    return folderExists(shared) ? WithTrailingSeparator(shared) : std::string();
+#endif
+}
+
 std::string FindSoundFile(const std::string& programFolder, const UserEnvironment& env, const std::string& fileName,
-                          const FileExistsCheck& exists) {
+                          const FileExistsCheck& exists, const std::string& sharedFolder) {
     // A bare program name gives no folder; looking in the current folder instead would make
     // the sound depend on where the station was started from.
     if (!programFolder.empty()) {
@@ -55,6 +76,10 @@ std::string FindSoundFile(const std::string& programFolder, const UserEnvironmen
 #else
     (void)env;
 #endif
+    if (!sharedFolder.empty()) {
+        if (std::string path = WithTrailingSeparator(sharedFolder) + fileName; exists(path))
+            return path;
+    }
     return {};
 }
 
@@ -75,12 +100,25 @@ std::string FindHelpFile(std::string_view programPath, const FileExistsCheck& ex
     return {};
 }
 
-ProgramFiles FindProgramFiles(std::string_view programPath, const UserEnvironment& env, const FileExistsCheck& exists) {
+ProgramFiles FindProgramFiles(std::string_view programPath, const UserEnvironment& env, const FileExistsCheck& exists,
+                              const FolderExistsCheck& folderExists) {
     const std::string folder = ProgramFolderOf(programPath);
-    return {.StartSoundPath = FindSoundFile(folder, env, "start.wav", exists),
-            .StopSoundPath = FindSoundFile(folder, env, "stopp.wav", exists),
-            .TemplatePath = folder + kTemplateName,
-            .HelpPath = FindHelpFile(programPath, exists)};
+    const std::string shared = InstalledSharedFolder(folder, folderExists);
+    std::string stationFolder = folder;
+    if (!shared.empty()) {
+        // Even where the program's folder is writable (a station started as root), files written
+        // there would be lost to the package manager and shared by every user.
+        if (const fs::path data = UserDataFolder(env); !data.empty())
+            stationFolder = WithTrailingSeparator(Utf8FromPath(data));
+    }
+    std::string help = FindHelpFile(programPath, exists);
+    if (help.empty() && !shared.empty())
+        help = FindHelpFile(shared + Utf8FromPath(PathFromUtf8(programPath).filename()), exists);
+    return {.StartSoundPath = FindSoundFile(folder, env, "start.wav", exists, shared),
+            .StopSoundPath = FindSoundFile(folder, env, "stopp.wav", exists, shared),
+            .TemplatePath = (shared.empty() ? folder : shared) + kTemplateName,
+            .HelpPath = std::move(help),
+            .StationFolder = std::move(stationFolder)};
 }
 
 } // namespace caniparc

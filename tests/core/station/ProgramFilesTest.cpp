@@ -61,6 +61,48 @@ TEST(ProgramFiles, HelpFile_FirstOfCompiledHelpWebPagePdf) {
     disk.files = {"/opt/station/caniparc.pdf"};
     EXPECT_EQ(FindHelpFile("/opt/station/caniparc", disk.Check()), "/opt/station/caniparc.pdf");
 }
+
+// A packaged station: the program in /usr/bin, the shipped files in /usr/share/caniparc.
+struct Installed {
+    ListedFiles disk{{"/usr/share/caniparc/start.wav", "/usr/share/caniparc/stopp.wav"}};
+    FolderExistsCheck folders = [](const std::string& path) { return path == "/usr/share/caniparc"; };
+};
+
+TEST(ProgramFiles, Installed_FindsTheShippedSoundsUnlessTheUserHasOwnOnes) {
+    Installed installed;
+    ProgramFiles found = FindProgramFiles("/usr/bin/caniparc", kUser, installed.disk.Check(), installed.folders);
+    EXPECT_EQ(found.StartSoundPath, "/usr/share/caniparc/start.wav");
+    EXPECT_EQ(found.StopSoundPath, "/usr/share/caniparc/stopp.wav");
+    EXPECT_EQ(found.TemplatePath, "/usr/share/caniparc/Protokollvorlage.doc");
+    installed.disk.files.insert("/home/ann/.data/Kronolux/start.wav");
+    found = FindProgramFiles("/usr/bin/caniparc", kUser, installed.disk.Check(), installed.folders);
+    EXPECT_EQ(found.StartSoundPath, "/home/ann/.data/Kronolux/start.wav");
+}
+
+TEST(ProgramFiles, StationFolder_IsThePerUserDataFolderOnlyWhenInstalled) {
+    Installed installed;
+    EXPECT_EQ(FindProgramFiles("/usr/bin/caniparc", kUser, installed.disk.Check(), installed.folders).StationFolder,
+              "/home/ann/.data/Kronolux/");
+    EXPECT_EQ(FindProgramFiles("/usr/bin/caniparc", UserEnvironment{}, installed.disk.Check(), installed.folders)
+                  .StationFolder,
+              "/usr/bin/")
+        << "with no home there is no other place";
+    EXPECT_EQ(FindProgramFiles("/home/ann/build/bin/caniparc", kUser, installed.disk.Check(), installed.folders)
+                  .StationFolder,
+              "/home/ann/build/bin/")
+        << "a build tree has no shared folder beside it";
+    EXPECT_EQ(FindProgramFiles("/opt/station/caniparc", kUser, installed.disk.Check(), installed.folders).StationFolder,
+              "/opt/station/");
+}
+
+TEST(ProgramFiles, InstalledSharedFolder_OnlyForAProgramInABinFolder) {
+    const FolderExistsCheck any = [](const std::string&) { return true; };
+    EXPECT_EQ(InstalledSharedFolder("/usr/local/bin/", any), "/usr/local/share/caniparc/");
+    EXPECT_EQ(InstalledSharedFolder("/usr/bin", any), "/usr/share/caniparc/");
+    EXPECT_EQ(InstalledSharedFolder("/opt/station/", any), "");
+    EXPECT_EQ(InstalledSharedFolder("", any), "");
+    EXPECT_EQ(InstalledSharedFolder("/usr/bin/", [](const std::string&) { return false; }), "");
+}
 #endif
 
 TEST(ProgramFiles, HelpFileName_ReplacesOnlyTheProgramsOwnExtension) {

@@ -1,0 +1,69 @@
+# Installation layout and the Debian package (cpack -G DEB in a build directory).
+# The programs go to bin/, the shipped files to share/caniparc/, where an installed station
+# looks for them (station/ProgramFiles); the build tree keeps them beside the programs instead.
+include(GNUInstallDirs)
+
+set(caniparc_desktop_dir ${PROJECT_SOURCE_DIR}/resources/desktop)
+set(caniparc_app_id de.kronolux.caniparc)
+
+install(TARGETS caniparc-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(CANIPARC_UI)
+    install(TARGETS caniparc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/start.wav ${PROJECT_SOURCE_DIR}/resources/stopp.wav
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/caniparc)
+    install(FILES ${caniparc_desktop_dir}/${caniparc_app_id}.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${caniparc_desktop_dir}/${caniparc_app_id}.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+    install(FILES ${caniparc_desktop_dir}/${caniparc_app_id}.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
+
+# Debian wants manual pages and the changelog compressed, without a time stamp in the header.
+find_program(GZIP_PROGRAM gzip)
+if(GZIP_PROGRAM AND NOT WIN32)
+    set(caniparc_compressed)
+    foreach(source caniparc.1 caniparc-cli.1 changelog)
+        set(output ${CMAKE_CURRENT_BINARY_DIR}/packaging/${source}.gz)
+        add_custom_command(OUTPUT ${output}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/packaging
+            COMMAND ${GZIP_PROGRAM} -9n -c ${caniparc_desktop_dir}/${source} > ${output}
+            DEPENDS ${caniparc_desktop_dir}/${source}
+            VERBATIM)
+        list(APPEND caniparc_compressed ${output})
+    endforeach()
+    add_custom_target(caniparc_packaging_files ALL DEPENDS ${caniparc_compressed})
+    set(caniparc_packaging ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+    install(FILES ${caniparc_packaging}/caniparc-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    if(CANIPARC_UI)
+        install(FILES ${caniparc_packaging}/caniparc.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
+    install(FILES ${caniparc_packaging}/changelog.gz ${caniparc_desktop_dir}/copyright
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/caniparc)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME caniparc)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Kronolux <station@kronolux.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "timing and scoring station for dog-agility rings")
+set(CPACK_PACKAGE_DESCRIPTION
+    "One operator at the ring times each run with light barriers on a serial\n"
+    "port or with the keyboard, types the faults and refusals the judge calls,\n"
+    "and the station scores, ranks and keeps the result protocol of the class.\n"
+    "caniparc-cli recomputes protocol files without the window.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+# The station plays its sounds through Qt Multimedia, whose back end is loaded at run time and
+# so is not seen by dpkg-shlibdeps.
+if(CANIPARC_UI)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+endif()
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
