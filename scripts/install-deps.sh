@@ -9,6 +9,7 @@ packages=(
     libjpeg-dev
     googletest libgtest-dev libgmock-dev
     xvfb xauth
+    dpkg-dev fakeroot lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -19,3 +19,6 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCANIPARC_WERROR="$werror
 cmake --build build -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --no-tests=error -j"$(nproc)"
+
+# The Debian package: built, checked, unpacked into a throw-away root and started from there.
+bash scripts/package-test.sh
