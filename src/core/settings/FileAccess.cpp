@@ -12,6 +12,10 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <windows.h>
+
+#include <algorithm>
 #endif
 
 namespace caniparc {
@@ -126,66 +130,88 @@ void RemoveIfAbandoned(const std::filesystem::path& path) {
 
 #else
 
-// Without POSIX calls the standard library's flush is the best that is available.
-class StreamFile final : public WritableFile {
+std::error_code LastWindowsError() {
+    const DWORD code = ::GetLastError();
+    return {code == 0 ? static_cast<int>(ERROR_GEN_FAILURE) : static_cast<int>(code), std::system_category()};
+}
+
+// Opened without sharing, so nobody else can open or delete the file while it is written: that
+// is the lock that keeps RemoveStaleTemporaries away until the handle is closed after the rename.
+class WindowsFile final : public WritableFile {
 public:
-    explicit StreamFile(const std::filesystem::path& path) : out_(path, std::ios::binary | std::ios::trunc) {}
-    bool IsOpen() const { return out_.is_open(); }
+    explicit WindowsFile(HANDLE handle) : handle_(handle) {}
+    ~WindowsFile() override {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle_);
+    }
+
     std::error_code Write(std::string_view bytes) override {
-        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return out_ ? std::error_code{} : std::make_error_code(std::errc::io_error);
+        while (!bytes.empty()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+            DWORD written = 0;
+            if (!::WriteFile(handle_, bytes.data(), chunk, &written, nullptr))
+                return LastWindowsError();
+            if (written == 0)
+                return std::make_error_code(std::errc::io_error);
+            bytes.remove_prefix(written);
+        }
+        return {};
     }
-    std::error_code Sync() override {
-        out_.flush();
-        return out_ ? std::error_code{} : std::make_error_code(std::errc::io_error);
-    }
+    std::error_code Sync() override { return ::FlushFileBuffers(handle_) ? std::error_code{} : LastWindowsError(); }
     std::error_code Close() override {
-        out_.close();
-        return out_ ? std::error_code{} : std::make_error_code(std::errc::io_error);
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return ::CloseHandle(handle) ? std::error_code{} : LastWindowsError();
     }
 
 private:
-    std::ofstream out_;
+    HANDLE handle_;
 };
 
 class LocalFileSystem final : public FileSystem {
 public:
+    // The permission bits of a POSIX file have no counterpart here; a new file inherits the
+    // folder's access list like every other file the user creates.
     std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path, std::optional<std::filesystem::perms>,
                                             std::error_code& error) override {
-        std::error_code ignored;
-        if (std::filesystem::exists(std::filesystem::symlink_status(path, ignored))) {
-            error = std::make_error_code(std::errc::file_exists);
+        // CREATE_NEW fails on any existing name, and a reparse point (a link) is never followed
+        // to create a file somewhere else.
+        const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD code = ::GetLastError();
+            error = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS
+                        ? std::make_error_code(std::errc::file_exists)
+                        : std::error_code(static_cast<int>(code), std::system_category());
             return nullptr;
         }
-        auto file = std::make_unique<StreamFile>(path);
-        if (file->IsOpen())
-            return file;
-        error = LastSystemError();
-        return nullptr;
+        return std::make_unique<WindowsFile>(handle);
     }
     std::error_code Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        std::error_code error;
-        std::filesystem::rename(from, to, error);
-        return error;
+        return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                   ? std::error_code{}
+                   : LastWindowsError();
     }
     std::error_code RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        std::error_code error;
-        if (std::filesystem::exists(std::filesystem::symlink_status(to, error)))
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
+            return {};
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
             return std::make_error_code(std::errc::file_exists);
-        std::filesystem::rename(from, to, error);
-        return error;
+        return {static_cast<int>(code), std::system_category()};
     }
-    void Remove(const std::filesystem::path& path) override {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-    }
+    void Remove(const std::filesystem::path& path) override { ::DeleteFileW(path.c_str()); }
+    // MOVEFILE_WRITE_THROUGH already waits until the rename is on the disk.
     void SyncFolder(const std::filesystem::path&) override {}
 };
 
-// A file still open cannot be removed here, which is all the protection a writer needs.
+// A file a writer still holds open cannot be deleted (it was opened without sharing), so the
+// delete itself tells an abandoned file from one being written.
 void RemoveIfAbandoned(const std::filesystem::path& path) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    ::DeleteFileW(path.c_str());
 }
 
 #endif
@@ -367,7 +393,12 @@ FileResult ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxByt
     if (!code && size > maxBytes)
         return Failure(FileError::TooLarge, std::make_error_code(std::errc::file_too_large), path);
     errno = 0;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.string().c_str(), "rb"), &std::fclose);
+#ifdef _WIN32
+    // The wide name: a narrow one would be taken in the ANSI code page and miss "Ergebnis-Müller.txt".
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::_wfopen(path.c_str(), L"rb"), &std::fclose);
+#else
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+#endif
     if (!file)
         return Failure(FileError::CannotOpen, LastSystemError(), path);
     std::string content;

@@ -99,6 +99,7 @@ protected:
     ProtocolBackup backup_{settings_, fs_};
 };
 
+#ifndef _WIN32
 TEST_F(Backup, NameIsTheBackupFolderThenTheProgramTitle_TakenAtEachWrite) {
     EXPECT_EQ(BackupFileName(settings_), BackupPath().string());
     ASSERT_TRUE(backup_.Write(table_).Ok());
@@ -109,6 +110,7 @@ TEST_F(Backup, NameIsTheBackupFolderThenTheProgramTitle_TakenAtEachWrite) {
     ASSERT_TRUE(backup_.Write(table_).Ok());
     EXPECT_TRUE(std::filesystem::exists(folder_ / "elsewhere" / "Canitorn-Sicherungsdatei.txt"));
 }
+#endif
 
 TEST_F(Backup, WhileTheNewBackupIsBeingWritten_TheOldOneIsStillWhole) {
     ASSERT_TRUE(backup_.Write(table_).Ok());

@@ -122,6 +122,7 @@ TEST(RegFileStore, FileBeyondTheReadLimit_IsNotWritten_OneJustWithinIsReadBack) 
     EXPECT_EQ(ReadBytes(file).size(), RegFileStore::MaxFileBytes) << "the previous file stays";
 }
 
+#ifndef _WIN32
 TEST(RegFileStore, LinkedSettingsFileStaysALink) {
     TempFolder temp;
     fs::create_directory(temp.Path() / "dotfiles");
@@ -136,6 +137,7 @@ TEST(RegFileStore, LinkedSettingsFileStaysALink) {
     Settings loaded;
     EXPECT_EQ(LoadSettings(RegFileStore(target, "Canitorn"), loaded).valuesTaken, 42);
 }
+#endif
 
 TEST(RegFileStore, ReadsAFileWrittenInWindows1252) {
     RegFileStore store(fs::path(CANIPARC_SETTINGS_DATA) / "windows1252.reg", "Canitorn");

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace caniparc {
@@ -25,10 +26,18 @@ void PrintTo(const NamedValue& value, std::ostream* out) {
 namespace caniparc::testing {
 
 TempFolder::TempFolder() {
-    std::string pattern = "/tmp/caniparc-settings-test-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("no temporary folder");
-    path_ = pattern;
+    // create_directory is false for a name that exists, so a folder is never shared with anyone.
+    std::mt19937_64 random(std::random_device{}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::filesystem::path candidate =
+            std::filesystem::temp_directory_path() / ("caniparc-settings-test-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = std::move(candidate);
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder");
 }
 
 TempFolder::~TempFolder() {

@@ -24,13 +24,16 @@ struct ListedFiles {
 
 const UserEnvironment kUser{"/home/ann", "", "/home/ann/.data"};
 
+#ifndef _WIN32
 TEST(ProgramFiles, SoundsBesideTheProgram_AreTakenFromThere) {
     ListedFiles disk{{"/opt/station/start.wav", "/opt/station/stopp.wav", "/home/ann/.data/Kronolux/start.wav"}};
     const ProgramFiles found = FindProgramFiles("/opt/station/caniparc", kUser, disk.Check());
     EXPECT_EQ(found.StartSoundPath, "/opt/station/start.wav");
     EXPECT_EQ(found.StopSoundPath, "/opt/station/stopp.wav");
 }
+#endif
 
+#ifndef _WIN32
 TEST(ProgramFiles, MissingFiles_LeaveEmptyPathsButTheTemplateStaysSet) {
     ListedFiles disk{{"/opt/station/start.wav"}};
     const ProgramFiles found = FindProgramFiles("/opt/station/caniparc", kUser, disk.Check());
@@ -39,6 +42,7 @@ TEST(ProgramFiles, MissingFiles_LeaveEmptyPathsButTheTemplateStaysSet) {
     EXPECT_EQ(found.HelpPath, "");
     EXPECT_EQ(found.TemplatePath, "/opt/station/Protokollvorlage.doc");
 }
+#endif
 
 TEST(ProgramFiles, BareProgramName_DoesNotLookInTheCurrentFolder) {
     ListedFiles disk{{"start.wav", "/start.wav"}};
