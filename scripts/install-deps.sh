@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev
     xvfb xauth
     dpkg-dev fakeroot lintian desktop-file-utils appstream
+    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine64
 )
 
 missing=()
