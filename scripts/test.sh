@@ -22,3 +22,6 @@ ctest --test-dir build --output-on-failure --no-tests=error -j"$(nproc)"
 
 # The Debian package: built, checked, unpacked into a throw-away root and started from there.
 bash scripts/package-test.sh
+
+# The core on Windows: cross-compiled with MinGW-w64, its tests run under Wine.
+bash scripts/windows-test.sh
