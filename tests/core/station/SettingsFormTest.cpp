@@ -264,6 +264,8 @@ TEST_F(ApplySettingsTest, NewTimesTakeEffectOnTheNextRun) {
     EXPECT_FALSE(run.Enabled(Command::Stop1)); // stopped at the maximum time of 20 s
 }
 
+// The fixture names COM5's device as Linux does (/dev/ttyUSB0).
+#ifndef _WIN32
 TEST_F(ApplySettingsTest, PortIsClosedAndReopenedFiftyMillisecondsLater) {
     station.GetSettings().Port = 0;
     Start();
@@ -289,6 +291,7 @@ TEST_F(ApplySettingsTest, PortIsClosedAndReopenedFiftyMillisecondsLater) {
     EXPECT_EQ(station.GetSettings().Alg, 1);
     EXPECT_FALSE(station.Port().Connected());
 }
+#endif
 
 TEST_F(ApplySettingsTest, NothingIsAppliedWhileARunIsTimed) {
     Start();
