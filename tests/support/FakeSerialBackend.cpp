@@ -29,6 +29,21 @@ void FakeSerialBackend::Change(std::uint32_t status, const LineCounts& edges) {
     changed_.notify_all();
 }
 
+void FakeSerialBackend::SetLevelsUncounted(std::uint32_t status) {
+    std::lock_guard lock(mutex_);
+    reported_ |= (lines_.status ^ status) & kWatchedLines;
+    lines_.status = status;
+    changed_.notify_all();
+}
+
+void FakeSerialBackend::CatchUpCounts(const LineCounts& edges) {
+    const std::uint32_t status = [&] {
+        std::lock_guard lock(mutex_);
+        return lines_.status;
+    }();
+    Change(status, edges);
+}
+
 void FakeSerialBackend::FailWaits(int error) {
     std::lock_guard lock(mutex_);
     failError_ = error;

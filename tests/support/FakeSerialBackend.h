@@ -19,6 +19,10 @@ public:
     void SetLevels(std::uint32_t status);
     // Several changes at once, as the driver would report them in one wake-up.
     void Change(std::uint32_t status, const LineCounts& addedEdges);
+    // A driver that shows the new levels before its counters: the levels move, the counts stay,
+    // and the flipped lines are named as changed. CatchUpCounts later adds the counts alone.
+    void SetLevelsUncounted(std::uint32_t status);
+    void CatchUpCounts(const LineCounts& addedEdges);
     // From now on every wait fails with `error` (0: none again), each after 5 ms, as a backend's
     // back-off would.
     void FailWaits(int error);

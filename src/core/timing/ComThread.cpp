@@ -17,32 +17,40 @@ constexpr LineSlot kSlots[] = {
     {kLineRlsd, &LineCounts::rlsd},
 };
 
-std::uint32_t EdgesFor(const LineSlot& slot, const LineSnapshot& before, const LineSnapshot& after,
-                       std::uint32_t reportedLines) {
-    const bool levelChanged = ((before.status ^ after.status) & slot.bit) != 0;
-    if (before.countsKnown && after.countsKnown) {
-        const std::uint32_t counted = after.counts.*slot.count - before.counts.*slot.count;
-        // A driver that updates the level before the count must not hide the edge.
-        return counted == 0 && levelChanged ? 1 : counted;
-    }
-    if (levelChanged)
-        return 1;
-    return (reportedLines & slot.bit) != 0 ? 2 : 0;
+// Edges of one line by its counts. `ahead` holds the edges already given from the level that
+// the counts have not shown yet. The edges given over time must match the level: an odd number
+// when the level moved, an even one when it is back where it was.
+std::uint32_t CountedEdges(std::uint32_t counted, bool levelChanged, std::uint32_t& ahead) {
+    std::uint32_t edges = counted > ahead ? counted - ahead : 0;
+    if (((edges & 1u) != 0) != levelChanged)
+        ++edges; // the level is ahead of the count by one edge
+    ahead = ahead + edges - counted;
+    return edges;
 }
 
 } // namespace
 
-LineChange DescribeChange(const LineSnapshot& before, const LineSnapshot& after, std::uint32_t reportedLines) {
+LineChange LineEdges::Next(const LineSnapshot& now, std::uint32_t reportedLines) {
     LineChange change;
-    change.status = after.status;
-    change.counts = after.counts;
-    change.countsKnown = after.countsKnown;
+    change.status = now.status;
+    change.counts = now.counts;
+    change.countsKnown = now.countsKnown;
+    const bool counted = last_.countsKnown && now.countsKnown;
     for (const LineSlot& slot : kSlots) {
-        const std::uint32_t edges = EdgesFor(slot, before, after, reportedLines);
+        const bool levelChanged = ((last_.status ^ now.status) & slot.bit) != 0;
+        std::uint32_t& ahead = ahead_.*slot.count;
+        std::uint32_t edges = 0;
+        if (counted) {
+            edges = CountedEdges(now.counts.*slot.count - last_.counts.*slot.count, levelChanged, ahead);
+        } else {
+            ahead = 0;
+            edges = levelChanged ? 1 : (reportedLines & slot.bit) != 0 ? 2 : 0;
+        }
         change.edges.*slot.count = edges;
         if (edges > 0)
             change.changed |= slot.bit;
     }
+    last_ = now;
     return change;
 }
 
@@ -65,23 +73,31 @@ ComThread::~ComThread() {
 void ComThread::Start(const LineSnapshot& initial) {
     ended_ = false;
     failing_ = false;
-    thread_ = std::thread([this, initial] { Run(initial); });
+    {
+        std::lock_guard lock(mutex_);
+        queue_.clear();
+        watching_ = true;
+    }
+    watcher_ = std::thread([this, initial] { Watch(initial); });
+    courier_ = std::thread([this] { HandOver(); });
 }
 
 void ComThread::Stop() {
-    if (!thread_.joinable())
+    if (!watcher_.joinable())
         return;
     backend_.RequestStop();
     while (!ended_.load())
         dispatcher_.ServePending(std::chrono::milliseconds(2));
-    thread_.join();
+    watcher_.join();
+    courier_.join();
 }
 
-void ComThread::Run(LineSnapshot last) {
+void ComThread::Watch(LineSnapshot initial) {
     backend_.BeginWaiting();
+    LineEdges edges(initial);
     std::uint64_t sequence = 0;
     for (;;) {
-        const Wake wake = backend_.WaitForChange(last);
+        const Wake wake = backend_.WaitForChange(edges.Last());
         // The contact time: nothing may run between the wake-up and this read.
         const std::int64_t stamp = time_.GetCount();
         if (wake.reason == WakeReason::Stop)
@@ -91,16 +107,42 @@ void ComThread::Run(LineSnapshot last) {
             continue;
         }
         Report(false);
-        const LineSnapshot now = backend_.ReadLines();
-        LineChange change = DescribeChange(last, now, wake.reportedLines);
-        last = now;
-        if (change.changed == 0)
+        Item item;
+        item.change = edges.Next(backend_.ReadLines(), wake.reportedLines);
+        if (item.change.changed == 0)
             continue;
-        change.sequence = ++sequence;
-        change.stamp = stamp;
-        dispatcher_.Handover([this, &change] { deliver_(change); });
+        item.change.sequence = ++sequence;
+        item.change.stamp = stamp;
+        Queue(std::move(item));
     }
     backend_.EndWaiting();
+    std::lock_guard lock(mutex_);
+    watching_ = false;
+    queued_.notify_all();
+}
+
+void ComThread::Queue(Item item) {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(item));
+    queued_.notify_all();
+}
+
+void ComThread::HandOver() {
+    for (;;) {
+        Item item;
+        {
+            std::unique_lock lock(mutex_);
+            queued_.wait(lock, [&] { return !queue_.empty() || !watching_; });
+            if (queue_.empty())
+                break; // the watcher has ended and everything it stamped has been handled
+            item = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        if (item.isChange)
+            dispatcher_.Handover([this, &item] { deliver_(item.change); });
+        else if (failingChanged_)
+            dispatcher_.Handover([this, &item] { failingChanged_(item.failing); });
+    }
     ended_ = true;
 }
 
@@ -108,8 +150,10 @@ void ComThread::Report(bool failing) {
     if (failing == failing_)
         return;
     failing_ = failing;
-    if (failingChanged_)
-        dispatcher_.Handover([this, failing] { failingChanged_(failing); });
+    Item item;
+    item.isChange = false;
+    item.failing = failing;
+    Queue(std::move(item));
 }
 
 } // namespace caniparc

@@ -1,5 +1,8 @@
-// The serial worker: waits for line changes on its own thread, stamps each wake-up the moment it
-// happens, and hands the change to the main thread, waiting until it has been handled.
+// The serial worker: one thread only waits for line changes, stamps each one the moment it wakes
+// and queues it; a second thread hands the queued changes to the main thread one by one and
+// waits for each to be handled. A busy main thread therefore delays the handling of a contact,
+// never its time, and a change that comes while an earlier one is being handled is stamped when
+// it comes.
 #pragma once
 
 #include "timing/Dispatcher.h"
@@ -7,8 +10,11 @@
 #include "timing/TimeSource.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace caniparc {
@@ -24,10 +30,22 @@ struct LineChange {
     bool countsKnown = false;
 };
 
-// The edges between two readings. Counts are trusted where both readings have them; otherwise a
-// level change is one edge, and a line the driver named as changed whose level is back where it
-// was has been through a pulse of two edges.
-LineChange DescribeChange(const LineSnapshot& before, const LineSnapshot& after, std::uint32_t reportedLines);
+// Tells the edges between successive readings of the lines. Where the driver keeps counts they
+// are the edges; a level that moved before its count is one edge at once (its wake-up is the
+// right moment), and the count that later catches up with it gives no edge a second time. Where
+// the driver keeps no counts a level change is one edge, and a line the driver named as changed
+// whose level is back where it was has been through a pulse of two edges.
+class LineEdges {
+public:
+    explicit LineEdges(const LineSnapshot& initial) : last_(initial) {}
+    // The change from the previous reading to `now`; `sequence` and `stamp` are left to the caller.
+    LineChange Next(const LineSnapshot& now, std::uint32_t reportedLines);
+    const LineSnapshot& Last() const { return last_; }
+
+private:
+    LineSnapshot last_;
+    LineCounts ahead_; // per line, edges given from the level that the driver has not counted yet
+};
 
 std::uint32_t EdgesOf(const LineCounts& edges, std::uint32_t line);
 
@@ -44,12 +62,21 @@ public:
     ComThread& operator=(const ComThread&) = delete;
 
     void Start(const LineSnapshot& initial);
-    // Main thread: asks the worker to end and waits for it, serving any hand-over it has pending.
+    // Main thread: asks the worker to end and waits for it. The changes it has already stamped
+    // are still handed over meanwhile, served from inside this wait.
     void Stop();
-    bool Running() const { return thread_.joinable(); }
+    bool Running() const { return watcher_.joinable(); }
 
 private:
-    void Run(LineSnapshot last);
+    struct Item {
+        bool isChange = true;
+        LineChange change;
+        bool failing = false;
+    };
+
+    void Watch(LineSnapshot initial); // the waiting thread
+    void HandOver();                  // the handing-over thread
+    void Queue(Item item);
     void Report(bool failing);
 
     SerialBackend& backend_;
@@ -57,9 +84,14 @@ private:
     const TimeSource& time_;
     Deliver deliver_;
     FailingChanged failingChanged_;
-    std::thread thread_;
+    std::thread watcher_;
+    std::thread courier_;
+    std::mutex mutex_;
+    std::condition_variable queued_;
+    std::deque<Item> queue_; // guarded by mutex_
+    bool watching_ = false;  // guarded by mutex_
     std::atomic<bool> ended_{false};
-    bool failing_ = false; // worker thread only
+    bool failing_ = false; // waiting thread only
 };
 
 } // namespace caniparc

@@ -336,6 +336,10 @@ void LinuxSerialBackend::SleepUnlessStopped(std::int64_t microseconds) {
 
 bool LinuxSerialBackend::ReadRaw(LineSnapshot& lines, int& error) {
     const int fd = fd_;
+    // Counts before levels: an edge between the two reads then shows as a level ahead of its
+    // count, which the worker gives at once and does not count again, never as a count ahead
+    // of its level, which would read as a pulse.
+    lines.countsKnown = sys_.GetCounts(fd, lines.counts) == 0;
     int bits = 0;
     int rc = -EINTR;
     for (int attempt = 0; attempt < 3 && rc == -EINTR; ++attempt)
@@ -345,7 +349,6 @@ bool LinuxSerialBackend::ReadRaw(LineSnapshot& lines, int& error) {
         return false;
     }
     lines.status = StatusWord(bits);
-    lines.countsKnown = sys_.GetCounts(fd, lines.counts) == 0;
     return true;
 }
 

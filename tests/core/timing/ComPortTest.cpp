@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <future>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -87,21 +88,18 @@ TEST_F(ComPortTest, OpenFailures_RaiseTheirOwnExceptions_AndLeaveThePortClosed) 
     EXPECT_EQ(port.GetModemStatus(), 0u);
 }
 
-TEST_F(ComPortTest, Change_IsStampedAtWakeUp_TheWorkerWaitsAgainOnlyOnceItIsHandled) {
+TEST_F(ComPortTest, Change_IsStampedAtWakeUp_TheWatcherWaitsAgainBeforeItIsHandled) {
     OpenAndWait();
     time.count = 100;
     backend.SetLevels(kLineCts);
     ASSERT_TRUE(HandoverPending());
     time.count = 99'999; // the main thread was busy
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(backend.WaitCalls(), 1);
+    EXPECT_TRUE(Eventually([&] { return backend.WaitCalls() == 2; })) << "waiting never waits for the main thread";
     ASSERT_TRUE(dispatcher.ServePending(0ms));
     ASSERT_EQ(seen, std::vector<std::string>{"CTS"});
     EXPECT_EQ(changes[0].stamp, 100);
     EXPECT_EQ(changes[0].status, kLineCts);
     EXPECT_EQ(changes[0].edges.cts, 1u);
-    ASSERT_TRUE(backend.WaitUntilWaiting(1000ms));
-    EXPECT_EQ(backend.WaitCalls(), 2);
 }
 
 TEST_F(ComPortTest, ThreeLinesInOneWakeUp_ComeInOneHandover_CtsThenDsrThenRlsd_APulseWithBothEdges) {
@@ -112,6 +110,51 @@ TEST_F(ComPortTest, ThreeLinesInOneWakeUp_ComeInOneHandover_CtsThenDsrThenRlsd_A
     EXPECT_EQ(changes[0].sequence, changes[2].sequence);
     EXPECT_EQ(changes[0].edges.cts, 2u);
     EXPECT_EQ(changes[0].status & kLineCts, 0u);
+}
+
+TEST_F(ComPortTest, ChangeWhileAHandoverIsPending_IsStampedWhenItHappens_AndComesInOrder) {
+    OpenAndWait();
+    time.count = 100;
+    backend.SetLevels(kLineRlsd);   // lane 1 finishes
+    ASSERT_TRUE(HandoverPending()); // and the main thread is busy
+    Eventually([&] { return backend.WaitCalls() >= 2; }, nullptr, 300ms);
+    time.count = 120;
+    backend.SetLevels(kLineRlsd | kLineDsr); // lane 2 finishes 20 counts later
+    Eventually([&] { return backend.WaitCalls() >= 3; }, nullptr, 300ms);
+    time.count = 900; // the main thread is free again
+    ASSERT_TRUE(Eventually([&] { return seen.size() == 2; }, &dispatcher));
+    EXPECT_EQ(seen, (std::vector<std::string>{"RLSD", "DSR"}));
+    EXPECT_EQ(changes[0].stamp, 100);
+    EXPECT_EQ(changes[1].stamp, 120);
+    EXPECT_EQ(changes[1].edges.rlsd, 0u);
+    EXPECT_EQ(changes[1].edges.dsr, 1u);
+}
+
+TEST_F(ComPortTest, LevelBeforeCount_AShortPulse_GivesItsTwoEdgesOnce) {
+    OpenAndWait();
+    time.count = 100;
+    backend.SetLevelsUncounted(kLineCts); // beam broken: the level moves, the count lags
+    ASSERT_TRUE(Eventually([&] { return seen.size() == 1; }, &dispatcher));
+    time.count = 150;
+    backend.SetLevelsUncounted(0); // beam free again
+    ASSERT_TRUE(Eventually([&] { return seen.size() == 2; }, &dispatcher));
+    time.count = 400;
+    backend.CatchUpCounts({2, 0, 0}); // a latency period later the counter has both edges
+    Eventually([] { return false; }, &dispatcher, 50ms);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].stamp, 100);
+    EXPECT_EQ(changes[0].edges.cts, 1u);
+    EXPECT_EQ(changes[1].edges.cts, 1u);
+}
+
+TEST_F(ComPortTest, LevelBeforeCount_SchemeC_Lane2sFinishDoesNotRepeatLane1s) {
+    OpenAndWait();
+    backend.SetLevelsUncounted(kLineRlsd); // lane 1 finishes; its count lags
+    ASSERT_TRUE(Eventually([&] { return seen.size() == 1; }, &dispatcher));
+    backend.Change(kLineRlsd | kLineDsr, {0, 1, 1}); // lane 2 finishes as lane 1's count catches up
+    ASSERT_TRUE(Eventually([&] { return seen.size() >= 2; }, &dispatcher));
+    Eventually([] { return false; }, &dispatcher, 50ms);
+    EXPECT_EQ(seen, (std::vector<std::string>{"RLSD", "DSR"}));
 }
 
 TEST_F(ComPortTest, Close_WithAHandoverPending_ServesItAndDoesNotDeadlock) {
@@ -157,32 +200,54 @@ TEST(HandoverQueueTest, AHandlerThatThrows_StillReleasesTheWorker) {
     EXPECT_TRUE(ok);
 }
 
-// --- edges between two readings ----------------------------------------------------------------
+// --- edges between successive readings ---------------------------------------------------------
 
 struct EdgeRow {
     const char* name;
-    LineSnapshot before;
-    LineSnapshot after;
-    std::uint32_t reported;
-    std::uint32_t ctsEdges;
+    std::vector<LineSnapshot> readings;  // the first is the worker's starting point
+    std::uint32_t reported;              // lines the driver named as changed, at every wake-up
+    std::vector<std::uint32_t> ctsEdges; // per reading after the first
 };
 
-constexpr EdgeRow kEdgeRows[] = {
-    {"CountsAndLevel", {0, {4, 0, 0}, true}, {kLineCts, {5, 0, 0}, true}, 0, 1},
-    {"PulseSeenOnlyByCounts", {0, {4, 0, 0}, true}, {0, {6, 0, 0}, true}, 0, 2},
-    {"CountWrapsAround", {0, {0xFFFFFFFF, 0, 0}, true}, {kLineCts, {0, 0, 0}, true}, 0, 1},
-    {"LevelAheadOfCount", {0, {4, 0, 0}, true}, {kLineCts, {4, 0, 0}, true}, 0, 1},
-    {"NoCounts_LevelChange", {0, {}, false}, {kLineCts, {}, false}, 0, 1},
-    {"NoCounts_NamedButLevelBack_IsAPulse", {0, {}, false}, {0, {}, false}, kLineCts, 2},
-    {"NothingMoved", {kLineCts, {4, 0, 0}, true}, {kLineCts, {4, 0, 0}, true}, 0, 0},
+void PrintTo(const EdgeRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+const EdgeRow kEdgeRows[] = {
+    {"CountsAndLevel", {{0, {4, 0, 0}, true}, {kLineCts, {5, 0, 0}, true}}, 0, {1}},
+    {"PulseSeenOnlyByCounts", {{0, {4, 0, 0}, true}, {0, {6, 0, 0}, true}}, 0, {2}},
+    {"CountWrapsAround", {{0, {0xFFFFFFFF, 0, 0}, true}, {kLineCts, {0, 0, 0}, true}}, 0, {1}},
+    {"LevelAheadOfCount_CountCatchesUp_NoSecondEdge",
+     {{0, {4, 0, 0}, true}, {kLineCts, {4, 0, 0}, true}, {kLineCts, {5, 0, 0}, true}},
+     0,
+     {1, 0}},
+    {"LevelAheadOfCount_ShortPulse_TwoEdgesThenNone",
+     {{0, {4, 0, 0}, true}, {kLineCts, {4, 0, 0}, true}, {0, {4, 0, 0}, true}, {0, {6, 0, 0}, true}},
+     0,
+     {1, 1, 0}},
+    {"LevelAheadOfCount_CountCatchesUpWithTheFallingEdge",
+     {{0, {4, 0, 0}, true}, {kLineCts, {4, 0, 0}, true}, {0, {5, 0, 0}, true}, {0, {6, 0, 0}, true}},
+     0,
+     {1, 1, 0}},
+    {"LevelAheadOfCount_ThenAFullPulseCounted",
+     {{0, {4, 0, 0}, true}, {kLineCts, {4, 0, 0}, true}, {kLineCts, {7, 0, 0}, true}},
+     0,
+     {1, 2}},
+    {"NoCounts_LevelChange", {{0, {}, false}, {kLineCts, {}, false}}, 0, {1}},
+    {"NoCounts_NamedButLevelBack_IsAPulse", {{0, {}, false}, {0, {}, false}}, kLineCts, {2}},
+    {"NothingMoved", {{kLineCts, {4, 0, 0}, true}, {kLineCts, {4, 0, 0}, true}}, 0, {0}},
 };
 
 class SerialEdgeTest : public ::testing::TestWithParam<EdgeRow> {};
 
-TEST_P(SerialEdgeTest, CountsTheEdgesOfCts) {
-    const LineChange change = DescribeChange(GetParam().before, GetParam().after, GetParam().reported);
-    EXPECT_EQ(change.edges.cts, GetParam().ctsEdges);
-    EXPECT_EQ((change.changed & kLineCts) != 0, GetParam().ctsEdges > 0);
+TEST_P(SerialEdgeTest, CountsTheEdgesOfCtsOnce) {
+    const EdgeRow& row = GetParam();
+    LineEdges edges(row.readings.front());
+    for (std::size_t i = 1; i < row.readings.size(); ++i) {
+        const LineChange change = edges.Next(row.readings[i], row.reported);
+        EXPECT_EQ(change.edges.cts, row.ctsEdges[i - 1]) << "reading " << i;
+        EXPECT_EQ((change.changed & kLineCts) != 0, row.ctsEdges[i - 1] > 0) << "reading " << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, SerialEdgeTest, ::testing::ValuesIn(kEdgeRows),
