@@ -204,8 +204,15 @@ ContactRoute BarrierRouting::bImitClick(int tag) {
     change.status = modem_.GetModemStatus();
     change.changed = line;
     lastLineState_ = kImitatedLineState;
-    ImitationScope scope(imitationActive_);
-    return HandleLine(change, line);
+    ContactRoute route;
+    {
+        ImitationScope scope(imitationActive_);
+        route = HandleLine(change, line);
+    }
+    // The word read for the imitation may already hold a real change whose hand-over is still
+    // on its way; that change must not find its own word stored and pass as unchanged.
+    lastLineState_ = kImitatedLineState;
+    return route;
 }
 
 void BarrierRouting::SetCourseScheme(int scheme) {

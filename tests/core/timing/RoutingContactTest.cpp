@@ -162,6 +162,16 @@ TEST_F(RoutingTest, Imitation_AusGivesNothing_EinStartsAtTheClickTimeWithImitati
     EXPECT_EQ(run.calls, std::vector<std::string>{"start@" + std::to_string(clock.GetCount())});
 }
 
+TEST_F(RoutingTest, ImitationWhileARealContactIsOnItsWay_DoesNotSwallowTheRealContact) {
+    settings.LsCFG = 1;
+    run.startEnabled = false;
+    run.free = kFinishes;
+    modem.status = kLineRlsd; // the barrier on 1+4 has closed; its hand-over is still queued
+    EXPECT_EQ(routing.bImitClick(2), Finish1);
+    EXPECT_EQ(Deliver(kLineRlsd, kLineRlsd), Finish1);
+    EXPECT_EQ(run.calls.size(), 2u);
+}
+
 TEST_F(RoutingTest, ImitationButtons_EnabledByScheme_ADisabledOneDoesNothing) {
     ImitationButtons shown;
     routing.OnImitationChange = [&](const ImitationButtons& buttons) { shown = buttons; };
