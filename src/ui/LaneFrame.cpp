@@ -186,7 +186,8 @@ LaneFrame::~LaneFrame() {
 
 void LaneFrame::BuildContactList() {
     auto* contacts = new CloseUpComboBox(Panel6_);
-    contacts->closedUp = [this] { emit contactChosen(cbEvent_->currentIndex()); };
+    // Closing without a new pick must keep a typed time: it only reports the close.
+    contacts->closedUp = [this] { emit contactListClosed(); };
     cbEvent_ = contacts;
     cbEvent_->setObjectName(QStringLiteral("cbEvent"));
     cbEvent_->setInsertPolicy(QComboBox::NoInsert); // a typed time is a text, not a new contact

@@ -62,8 +62,10 @@ public:
 signals:
     void startNumberChanged(int number);
     void startListChosen(int index);
-    // The operator picked a contact or closed the list's drop-down (with or without a new pick).
+    // The operator picked another contact.
     void contactChosen(int index);
+    // The list's drop-down closed, with or without a new pick.
+    void contactListClosed();
     // Lane 1's contact list: the operator typed a time and left the field.
     void contactTextEdited(const QString& text);
 

@@ -180,6 +180,7 @@ QWidget* MainWindow::BuildLane(int lane) {
     connect(frame, &LaneFrame::startListChosen, this,
             [this, lane](int index) { station_.ChooseFromStartList(lane, index); });
     connect(frame, &LaneFrame::contactChosen, this, [this, lane](int index) { run_.SelectContact(lane, index); });
+    connect(frame, &LaneFrame::contactListClosed, this, [this, lane] { run_.ContactListClosed(lane); });
     connect(frame, &LaneFrame::contactTextEdited, this,
             [this, lane](const QString& text) { run_.SetContactText(lane, text.toStdString()); });
     lanes_[static_cast<std::size_t>(lane)].frame = frame;

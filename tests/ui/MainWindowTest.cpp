@@ -293,6 +293,30 @@ private slots:
         QCOMPARE(f.run.Lane(0).startNumber, 2);
     }
 
+    void typedContactTimeSurvivesClosingTheListWithoutAChoice() {
+        Fixture f;
+        f.Key(Qt::Key_F8);
+        f.clock.Advance(30'000);
+        f.run.LaneFinishContact(0, f.clock.GetCount());
+        f.clock.Advance(500);
+        f.run.LaneFinishContact(0, f.clock.GetCount());
+        f.clock.Advance(f.settings.Wait); // the automatic stop; the entry waits for F7
+        QVERIFY(f.run.Enabled(Command::Eintragen));
+        f.window->Lane(0)->SetContactsVisible(true);
+        QComboBox* list = f.window->Lane(0)->Contacts();
+        QLineEdit* edit = list->lineEdit();
+        QVERIFY(edit);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("29,9"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        list->showPopup();
+        list->hidePopup();
+        QCOMPARE(list->currentText(), QStringLiteral("29,9"));
+        f.Key(Qt::Key_F7);
+        QCOMPARE(f.station.Protocol().Cell(ColTime1, 1), std::string("29,9"));
+    }
+
     void schemeCStopsLaneTwoWithF6() {
         Fixture f(2);
         f.Key(Qt::Key_F8);

@@ -45,6 +45,13 @@ std::int64_t RunClock::ElapsedNow() const {
     return time_.GetCount() - model_.StartStamp;
 }
 
+std::int64_t RunClock::ElapsedAt(std::int64_t stamp) const {
+    std::int64_t elapsed = stamp - model_.RunStartStamp;
+    for (const PauseInterval& pause : model_.pauses)
+        elapsed -= std::max<std::int64_t>(std::min(pause.end, stamp) - pause.begin, 0);
+    return elapsed;
+}
+
 void RunClock::SetEnabled(Command c, bool on) {
     model_.enabled[static_cast<std::size_t>(c)] = on;
 }
@@ -101,6 +108,8 @@ void RunClock::StartCommand(std::int64_t stamp) {
 
 void RunClock::StartAt(std::int64_t stamp) {
     model_.StartStamp = stamp;
+    model_.RunStartStamp = stamp;
+    model_.pauses.clear();
     disConfirmed_ = 0;
     SetEnabled(Command::CFG, false);
     StartLane(0);
@@ -187,10 +196,14 @@ void RunClock::Pause() {
             laneTimers_[i].clock->Start(kClockIntervalMs);
         }
     }
-    if (model_.paused)
+    if (model_.paused) {
         model_.PauseStamp = now;
-    else
+        model_.pauses.push_back({now, kPauseRunning});
+    } else {
         model_.StartStamp += now - model_.PauseStamp;
+        if (!model_.pauses.empty())
+            model_.pauses.back().end = now;
+    }
     for (int i = 0; i < lanes; ++i) {
         if (lane(i).haltedByPause)
             ShowTime(i, now - model_.StartStamp);
@@ -278,7 +291,8 @@ void RunClock::AbortOrNext(Command which) {
 
 void RunClock::PrepareNextTeam() {
     for (int i = 0; i < 2; ++i) {
-        if (!LaneInUse(i) || Lane(i).StopStamp == model_.StartStamp)
+        // Not the stamps: a stop at the start's own count still leaves a lane to reset.
+        if (!LaneInUse(i) || !Lane(i).started)
             continue;
         const bool wasRunning = Enabled(StopCommandOf(i));
         ResetLane(i);

@@ -110,6 +110,9 @@ public:
     // The contact list: the operator picks another contact or (lane 1) types a time.
     void SelectContact(int lane, int index);
     void SetContactText(int lane, std::string text);
+    // The list's drop-down closed, with or without a new choice: the entry takes the list's
+    // text as it stands (a typed time included), no longer a stop command's time.
+    void ContactListClosed(int lane);
     void SetLaneField(int lane, Command field, std::string text);
     void SetStartNumber(int lane, int number);
     // Lane 2's digits show the best time in the one-lane schemes.
@@ -125,6 +128,9 @@ public:
     void ToggleBarrier(Barrier barrier) override;
 
     std::int64_t ElapsedNow() const;
+    // Running time at counter value `stamp`: from the start, less every pause before the stamp
+    // (a pause still running at the stamp counts up to its beginning).
+    std::int64_t ElapsedAt(std::int64_t stamp) const;
     bool TimerPending(const std::string& name) const; // for tests and diagnostics
 
 private:
@@ -143,6 +149,11 @@ private:
     void StartLane(int index);
     void StopLane(int index);
     void ShowTime(int index, std::int64_t elapsed);
+    std::int64_t ShownHundredths(std::int64_t elapsed) const;
+    void ShowElapsed(int index, std::int64_t elapsed);
+    void WriteTimeFaults(int index, std::int64_t hundredths, bool withinStandardToo);
+    std::int64_t EnteredElapsed(int index) const;
+    void FollowEnteredTime(int index);
     void ApplyMaximumTime(int index);
     void ClockTick(int index);
     void AutoStopFired(int index);

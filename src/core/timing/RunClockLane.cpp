@@ -17,6 +17,7 @@ void RunClock::StartLane(int index) {
     l.StopElapsed = 0;
     l.finishing = false;
     l.haltedByPause = false;
+    l.started = true;
     l.clockRunning = true;
     laneTimers_[index].clock->Start(kClockIntervalMs);
     l.startNumberEnabled = false;
@@ -32,7 +33,7 @@ void RunClock::StopLane(int index) {
     l.clockRunning = false;
     l.finishing = false;
     laneTimers_[index].clock->Stop();
-    l.StopElapsed = l.StopStamp - model_.StartStamp;
+    l.StopElapsed = ElapsedAt(l.StopStamp);
     ShowTime(index, l.StopElapsed);
 }
 
@@ -49,6 +50,7 @@ void RunClock::ResetLane(int index) {
     l.ShowBusy = false;
     ShowTime(index, 0);
     l.StopStamp = model_.StartStamp;
+    l.started = false;
     l.startNumberEnabled = true;
     l.contactText.clear();
     l.selectedContact = -1;
@@ -69,28 +71,65 @@ void RunClock::ShowDigits(int index, std::int64_t seconds, int hundredths) {
         NotifyDigits(index);
 }
 
+std::int64_t RunClock::ShownHundredths(std::int64_t elapsed) const {
+    std::int64_t h = std::max<std::int64_t>(HundredthsOf(elapsed, time_.CountSpeed()), 0);
+    if (settings_.TimeFormatIndex == 0)
+        h = (h / 10) * 10;
+    return h;
+}
+
+void RunClock::ShowElapsed(int index, std::int64_t elapsed) {
+    const std::int64_t h = ShownHundredths(elapsed);
+    ShowDigits(index, h / 100, static_cast<int>(h % 100));
+}
+
 void RunClock::ShowTime(int index, std::int64_t elapsed) {
     auto& l = lane(index);
     if (l.ShowBusy)
         return;
     l.ShowBusy = true;
-    std::int64_t h = std::max<std::int64_t>(HundredthsOf(elapsed, time_.CountSpeed()), 0);
-    if (settings_.TimeFormatIndex == 0)
-        h = (h / 10) * 10;
+    const std::int64_t h = ShownHundredths(elapsed);
     ShowDigits(index, h / 100, static_cast<int>(h % 100));
     if (settings_.ZFCalc) {
-        const std::int64_t d = static_cast<std::int64_t>(settings_.ZeitStandart) * 100 - h;
-        if (d < 0) {
-            // Short texts stay in the string's own buffer: the 5 ms tick does not allocate.
-            std::string text = FormatFixed(static_cast<double>(-d) / 100.0, 2, settings_.DecimalSeparator);
-            if (text != l.timeFaultText) {
-                l.timeFaultText = std::move(text);
-                NotifyFields(index);
-            }
-        }
+        WriteTimeFaults(index, h, false);
         if (h >= static_cast<std::int64_t>(settings_.ZeitMax) * 100)
             ApplyMaximumTime(index);
     }
+    l.ShowBusy = false;
+}
+
+void RunClock::WriteTimeFaults(int index, std::int64_t hundredths, bool withinStandardToo) {
+    auto& l = lane(index);
+    const std::int64_t d = static_cast<std::int64_t>(settings_.ZeitStandart) * 100 - hundredths;
+    if (d >= 0 && !withinStandardToo)
+        return;
+    // Short texts stay in the string's own buffer: the 5 ms tick does not allocate.
+    std::string text = d < 0 ? FormatFixed(static_cast<double>(-d) / 100.0, 2, settings_.DecimalSeparator)
+                             : FormatFixed(0.0, settings_.TimeFormatIndex == 1 ? 2 : 1, settings_.DecimalSeparator);
+    if (text != l.timeFaultText) {
+        l.timeFaultText = std::move(text);
+        NotifyFields(index);
+    }
+}
+
+std::int64_t RunClock::EnteredElapsed(int index) const {
+    const auto& l = Lane(index);
+    return l.TakenTime != 0 ? l.TakenTime
+                            : TimeTextToTicks(l.contactText, time_.CountSpeed(), settings_.DecimalSeparator);
+}
+
+void RunClock::FollowEnteredTime(int index) {
+    // A bounce after the contact that counts must change neither the time faults nor the
+    // maximum time: both are judged on the time the entry will take.
+    auto& l = lane(index);
+    if (!settings_.ZFCalc || l.ShowBusy)
+        return;
+    l.ShowBusy = true;
+    const std::int64_t h = ShownHundredths(EnteredElapsed(index));
+    WriteTimeFaults(index, h, true);
+    if (h >= static_cast<std::int64_t>(settings_.ZeitMax) * 100 &&
+        Enabled(index == 0 ? Command::Stop1 : Command::Stop2))
+        ApplyMaximumTime(index);
     l.ShowBusy = false;
 }
 
@@ -113,9 +152,8 @@ void RunClock::LaneFinishContact(int index, std::int64_t stamp) {
     if (index < 0 || index > 1 || !LaneInUse(index) || !Enabled(index == 0 ? Command::Stop1 : Command::Stop2))
         return;
     auto& l = lane(index);
-    // While paused, the pause that is running does not count.
-    const std::int64_t at = model_.paused ? std::min(stamp, model_.PauseStamp) : stamp;
-    const std::int64_t t = std::max<std::int64_t>(at - model_.StartStamp, 0);
+    // The stamp may be older than pauses begun or ended since: measured against those before it.
+    const std::int64_t t = std::max<std::int64_t>(ElapsedAt(stamp), 0);
     l.clockRunning = false;
     l.haltedByPause = false;
     l.finishing = true;
@@ -130,8 +168,10 @@ void RunClock::LaneFinishContact(int index, std::int64_t stamp) {
         SelectContactIndex(index, 0);
     NotifyFields(index);
     if (settings_.LsCFG != 0 || settings_.Kontakt == 1)
-        ShowTime(index, t);
-    laneTimers_[index].autoStop->Start(settings_.Wait);
+        ShowElapsed(index, t);
+    FollowEnteredTime(index);
+    if (Enabled(index == 0 ? Command::Stop1 : Command::Stop2)) // not when the maximum time stopped it
+        laneTimers_[index].autoStop->Start(settings_.Wait);
 }
 
 void RunClock::SelectContactIndex(int index, int item) {
@@ -153,8 +193,13 @@ void RunClock::SetContactText(int index, std::string text) {
     // Choosing from the list means the entry takes the list's text, not a stop command's time.
     l.TakenTime = 0;
     NotifyFields(index);
+    FollowEnteredTime(index);
     if (Enabled(Command::Eintragen))
         ShowTime(index, TimeTextToTicks(l.contactText, time_.CountSpeed(), settings_.DecimalSeparator));
+}
+
+void RunClock::ContactListClosed(int index) {
+    SetContactText(index, Lane(index).contactText);
 }
 
 } // namespace caniparc

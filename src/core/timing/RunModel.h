@@ -6,6 +6,7 @@
 #include "common/Rgb.h"
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -57,6 +58,7 @@ struct LaneState {
     bool clockRunning = false;
     bool finishing = false; // first finish contact seen, waiting for the automatic stop
     bool haltedByPause = false;
+    bool started = false; // started since its last reset: abort and next starter reset it
 
     LaneDigits digits;
 
@@ -76,12 +78,23 @@ struct LaneState {
     bool startNumberEnabled = true;
 };
 
+// One pause of the run, in counts; `end` is kPauseRunning while the pause lasts.
+struct PauseInterval {
+    std::int64_t begin = 0;
+    std::int64_t end = 0;
+};
+inline constexpr std::int64_t kPauseRunning = INT64_MAX;
+
 struct RunModel {
     std::array<bool, CommandCount> enabled{};
     bool paused = false;               // the pause button's down state
     std::array<bool, 3> barrierFree{}; // start, finish 1, finish 2; all locked at program start
     std::int64_t StartStamp = 0;
     std::int64_t PauseStamp = 0;
+    // A barrier stamp can reach the clock after a pause that began or ended later than the
+    // stamp; it is measured from the start taken here against the pauses it lies behind.
+    std::int64_t RunStartStamp = 0;
+    std::vector<PauseInterval> pauses;
     std::array<LaneState, 2> lanes;
 
     bool IsEnabled(Command c) const { return enabled[static_cast<std::size_t>(c)]; }
