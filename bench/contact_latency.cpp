@@ -1,10 +1,11 @@
-// How far the recorded time of a barrier contact is from the moment the line changed, while the
-// main thread is busy for random periods of up to 100 ms. A scripted backend changes the line
-// from its own thread at known instants; the worker stamps the change the moment it wakes. For
-// comparison the figures show what reading the counter on the main thread, when it finally
-// handles the change, would have recorded.
+// How far the recorded time of a barrier contact is from the moment the line changed, and
+// whether every contact is recorded exactly once, when contacts arrive while earlier ones are
+// still being handled. A scripted backend changes the lines from its own thread at real instants:
+// bursts on two lines (two dogs of scheme C finishing 1, 5 or 20 ms apart) and a pulse train on
+// one line (a bouncing barrier), with the main thread idle or busy for random 0..100 ms between
+// the hand-overs it serves.
 //
-// Usage: contact_latency [contacts]   (default 100; about 60 ms per contact)
+// Usage: contact_latency [bursts]   (default 40 per case; about 2 s per case)
 #include "FakeSerialBackend.h"
 #include "timing/ComPort.h"
 #include "timing/Dispatcher.h"
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,10 +27,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Sample {
-    std::int64_t fired = 0;    // when the line changed
-    std::int64_t atWakeUp = 0; // the stamp the worker took
-    std::int64_t onMain = 0;   // the counter when the main thread handled it
+struct Case {
+    std::string name;
+    std::vector<std::pair<std::uint32_t, std::chrono::microseconds>> burst; // line to flip, delay before it
+    bool busy;
+};
+
+// Every edge per line: when it was fired, and the stamps of the edges recorded, in order.
+struct Edges {
+    std::vector<std::int64_t> fired;
+    std::vector<std::int64_t> recorded;
 };
 
 void BusyFor(const TimeSource& time, std::int64_t counts) {
@@ -37,65 +45,106 @@ void BusyFor(const TimeSource& time, std::int64_t counts) {
     }
 }
 
-void Report(const char* what, std::vector<double> errorsMs) {
-    std::sort(errorsMs.begin(), errorsMs.end());
-    const auto at = [&](double q) { return errorsMs[static_cast<std::size_t>(q * (errorsMs.size() - 1) + 0.5)]; };
-    std::printf("%-34s median %8.3f ms   p99 %8.3f ms   max %8.3f ms\n", what, at(0.5), at(0.99), errorsMs.back());
+double At(const std::vector<double>& sorted, double q) {
+    return sorted[static_cast<std::size_t>(q * static_cast<double>(sorted.size() - 1) + 0.5)];
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const int contacts = argc > 1 ? std::max(10, std::atoi(argv[1])) : 100;
-    const auto time = MakeSystemTimeSource();
-    const std::int64_t countsPerMs = static_cast<std::int64_t>(time->CountSpeed() * 1000.0);
+void RunCase(const Case& c, int bursts, const TimeSource& time) {
+    const double countsPerMs = time.CountSpeed() * 1000.0;
     testing::FakeSerialBackend backend;
     HandoverQueue dispatcher;
-    ComPort port(backend, dispatcher, *time);
+    ComPort port(backend, dispatcher, time);
     port.Port = 1;
-
-    std::vector<Sample> samples(static_cast<std::size_t>(contacts));
-    std::atomic<int> handled{0};
-    port.OnCTS = [&](const LineChange& change) {
-        Sample& sample = samples[static_cast<std::size_t>(handled.load())];
-        sample.onMain = time->GetCount();
-        sample.atWakeUp = change.stamp;
-        handled.fetch_add(1);
+    std::mutex mutex;
+    Edges cts, dsr, rlsd;
+    std::vector<double> handlingMs; // stamp to the moment the main thread handles it
+    const auto record = [&](Edges& edges, std::uint32_t count, const LineChange& change) {
+        std::lock_guard lock(mutex);
+        for (std::uint32_t i = 0; i < count; ++i)
+            edges.recorded.push_back(change.stamp);
+        handlingMs.push_back(static_cast<double>(time.GetCount() - change.stamp) / countsPerMs);
     };
+    port.OnCTS = [&](const LineChange& change) { record(cts, change.edges.cts, change); };
+    port.OnDSR = [&](const LineChange& change) { record(dsr, change.edges.dsr, change); };
+    port.OnRLSD = [&](const LineChange& change) { record(rlsd, change.edges.rlsd, change); };
     port.Open();
+    backend.WaitUntilWaiting(1000ms);
 
-    const auto begin = std::chrono::steady_clock::now();
+    std::atomic<bool> firing{true};
     std::thread barrier([&] {
         std::mt19937 random(7);
-        std::uniform_int_distribution<int> pauseUs(1'000, 30'000);
-        for (int i = 0; i < contacts; ++i) {
-            while (handled.load() < i) // the previous contact is through: the worker waits again
-                std::this_thread::sleep_for(200us);
-            std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
-            samples[static_cast<std::size_t>(i)].fired = time->GetCount();
-            backend.SetLevels(i % 2 == 0 ? kLineCts : 0);
+        std::uniform_int_distribution<int> gapUs(30'000, 60'000);
+        std::uint32_t levels = 0;
+        auto next = std::chrono::steady_clock::now() + 10ms;
+        for (int b = 0; b < bursts; ++b) {
+            for (const auto& [line, delay] : c.burst) {
+                next += delay;
+                std::this_thread::sleep_until(next);
+                levels ^= line;
+                Edges& edges = line == kLineCts ? cts : line == kLineDsr ? dsr : rlsd;
+                {
+                    std::lock_guard lock(mutex);
+                    edges.fired.push_back(time.GetCount());
+                }
+                backend.SetLevels(levels);
+            }
+            next += std::chrono::microseconds(gapUs(random));
         }
+        std::this_thread::sleep_until(next + 50ms);
+        firing = false;
     });
 
     std::mt19937 random(11);
-    std::uniform_int_distribution<std::int64_t> busyMs(0, 100);
-    while (handled.load() < contacts) {
-        BusyFor(*time, busyMs(random) * countsPerMs); // the main thread is doing something else
-        while (dispatcher.ServePending(0ms)) {
+    std::uniform_int_distribution<int> busyMs(0, 100);
+    while (firing.load()) {
+        if (c.busy)
+            BusyFor(time, static_cast<std::int64_t>(busyMs(random) * countsPerMs));
+        while (dispatcher.ServePending(c.busy ? 0ms : 1ms)) {
         }
     }
     barrier.join();
     port.Close();
 
-    std::vector<double> atWakeUp;
-    std::vector<double> onMain;
-    for (const Sample& sample : samples) {
-        atWakeUp.push_back(static_cast<double>(sample.atWakeUp - sample.fired) / static_cast<double>(countsPerMs));
-        onMain.push_back(static_cast<double>(sample.onMain - sample.fired) / static_cast<double>(countsPerMs));
+    std::vector<double> errors;
+    std::size_t fired = 0, recorded = 0;
+    for (const Edges* edges : {&cts, &dsr, &rlsd}) {
+        fired += edges->fired.size();
+        recorded += edges->recorded.size();
+        for (std::size_t i = 0; i < std::min(edges->fired.size(), edges->recorded.size()); ++i)
+            errors.push_back(static_cast<double>(edges->recorded[i] - edges->fired[i]) / countsPerMs);
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    std::printf("%d contacts in %.1f s, main thread busy 0..100 ms between hand-overs\n", contacts, seconds);
-    Report("stamped by the worker at wake-up:", atWakeUp);
-    Report("stamped on the main thread:", onMain);
+    std::sort(errors.begin(), errors.end());
+    std::sort(handlingMs.begin(), handlingMs.end());
+    std::printf("%-26s %-5s fired %4zu recorded %4zu   error median %7.3f p99 %7.3f max %7.3f ms   "
+                "handled after median %7.2f max %7.2f ms\n",
+                c.name.c_str(), c.busy ? "busy" : "idle", fired, recorded, At(errors, 0.5), At(errors, 0.99),
+                errors.back(), At(handlingMs, 0.5), handlingMs.back());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int bursts = argc > 1 ? std::max(5, std::atoi(argv[1])) : 40;
+    const auto time = MakeSystemTimeSource();
+    std::vector<Case> cases;
+    for (int apartMs : {1, 5, 20}) {
+        // Lane 1 then lane 2 break their beams, then both beams are free again.
+        std::vector<std::pair<std::uint32_t, std::chrono::microseconds>> burst{
+            {kLineRlsd, 0us},
+            {kLineDsr, std::chrono::milliseconds(apartMs)},
+            {kLineRlsd, 3ms},
+            {kLineDsr, std::chrono::milliseconds(apartMs)}};
+        cases.push_back({"two lines " + std::to_string(apartMs) + " ms apart", burst, false});
+        cases.push_back({"two lines " + std::to_string(apartMs) + " ms apart", burst, true});
+    }
+    std::vector<std::pair<std::uint32_t, std::chrono::microseconds>> train;
+    for (int i = 0; i < 10; ++i)
+        train.push_back({kLineRlsd, i == 0 ? 0us : 1ms});
+    cases.push_back({"pulse train 10 x 1 ms", train, false});
+    cases.push_back({"pulse train 10 x 1 ms", train, true});
+
+    std::printf("%d bursts per case; error = recorded stamp - moment the line changed\n", bursts);
+    for (const Case& c : cases)
+        RunCase(c, bursts, *time);
     return 0;
 }
