@@ -1,6 +1,8 @@
 // The serial worker (see ComThread.h).
 #include "timing/ComThread.h"
 
+#include "timing/ThreadPriority.h"
+
 #include <chrono>
 
 namespace caniparc {
@@ -93,6 +95,7 @@ void ComThread::Stop() {
 }
 
 void ComThread::Watch(LineSnapshot initial) {
+    RaiseCallingThreadPriority();
     backend_.BeginWaiting();
     LineEdges edges(initial);
     std::uint64_t sequence = 0;
