@@ -131,6 +131,9 @@ void ComThread::Queue(Item item) {
 }
 
 void ComThread::HandOver() {
+    // The watcher shares the queue's lock with this thread: at normal priority this thread could
+    // be preempted while holding it, and the watcher would then wait for it with a change to stamp.
+    RaiseCallingThreadPriority();
     for (;;) {
         Item item;
         {
