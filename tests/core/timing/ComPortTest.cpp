@@ -170,6 +170,20 @@ TEST_F(ComPortTest, Close_WithAHandoverPending_ServesItAndDoesNotDeadlock) {
     EXPECT_EQ(closed, 1);
 }
 
+TEST_F(ComPortTest, Close_WithSeveralChangesQueued_HandsOverEveryOneInOrderFirst) {
+    std::vector<std::string> atClose;
+    port.OnClose = [&] { atClose = seen; };
+    OpenAndWait();
+    backend.SetLevels(kLineCts);
+    ASSERT_TRUE(HandoverPending());
+    ASSERT_TRUE(Eventually([&] { return backend.WaitCalls() >= 2; }));
+    backend.SetLevels(kLineCts | kLineDsr);
+    ASSERT_TRUE(Eventually([&] { return backend.WaitCalls() >= 3; }));
+    auto closing = std::async(std::launch::async, [&] { port.Close(); });
+    ASSERT_EQ(closing.wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(atClose, (std::vector<std::string>{"CTS", "DSR"}));
+}
+
 TEST_F(ComPortTest, FailingDevice_IsReportedOnce_AndCloseStillEndsTheWorkerPromptly) {
     std::vector<bool> failing;
     port.OnStatusChange = [&](const PortStatus& status) { failing.push_back(status.failing); };
