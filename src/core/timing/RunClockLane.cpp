@@ -122,7 +122,7 @@ void RunClock::FollowEnteredTime(int index) {
     // A bounce after the contact that counts must change neither the time faults nor the
     // maximum time: both are judged on the time the entry will take.
     auto& l = lane(index);
-    if (!settings_.ZFCalc || l.ShowBusy)
+    if (!settings_.ZFCalc || l.ShowBusy || l.TakenTime < 0)
         return;
     l.ShowBusy = true;
     const std::int64_t h = ShownHundredths(EnteredElapsed(index));
@@ -190,8 +190,10 @@ void RunClock::SelectContact(int index, int item) {
 void RunClock::SetContactText(int index, std::string text) {
     auto& l = lane(index);
     l.contactText = std::move(text);
-    // Choosing from the list means the entry takes the list's text, not a stop command's time.
-    l.TakenTime = 0;
+    // Choosing from the list means the entry takes the list's text, not a stop command's time;
+    // a disqualified lane (negative) stays out of the entry whatever the list shows.
+    if (l.TakenTime > 0)
+        l.TakenTime = 0;
     NotifyFields(index);
     FollowEnteredTime(index);
     if (Enabled(Command::Eintragen))

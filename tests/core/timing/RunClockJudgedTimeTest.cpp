@@ -137,5 +137,25 @@ TEST_F(RunClockTest, AbortAfterAStopAtTheStartsOwnCount_StillResetsTheLane) {
     EXPECT_TRUE(run->Lane(0).startNumberEnabled);
 }
 
+TEST_F(RunClockTest, SchemeC_ClosingADisqualifiedLanesListKeepsItOutOfTheEntry) {
+    settings.LsCFG = 2;
+    settings.AutoEin = false;
+    Ready();
+    run->Start();
+    clock.Advance(30'000);
+    run->LaneFinishContact(0, clock.GetCount());
+    clock.Advance(settings.Wait); // lane 1 stops by itself; lane 2 still runs
+    run->DisqualifyCommand(0);
+    ASSERT_LT(run->Lane(0).TakenTime, 0);
+    run->ContactListClosed(0); // the operator opens and closes lane 1's list
+    run->SelectContact(0, 0);
+    EXPECT_LT(run->Lane(0).TakenTime, 0);
+    run->Stop(1);
+    run->Enter();
+    ASSERT_EQ(hooks.entries.size(), 1u);
+    EXPECT_FALSE(hooks.entries[0].lane1) << "the disqualification must not be lost";
+    EXPECT_TRUE(hooks.entries[0].lane2);
+}
+
 } // namespace
 } // namespace caniparc::testing
