@@ -1,10 +1,43 @@
-// The clipboard text of the protocol: all rows, empty cells add nothing, ";" is quoted.
+// The clipboard text: every row and column 0 to 18, and cells that paste back whole.
 #include "export/ClipboardText.h"
+
+#include "ExportFixtures.h"
 
 #include <gtest/gtest.h>
 
 namespace caniparc {
 namespace {
+
+const std::string kTitleLine =
+    "Nr.\tHundename\tHundeführer/in\tVerband/Verein\tKat.\tZeit\tPF\tVw\tZF\tGF\tZeit2\tPF\tVw\tZF\tGF\tB\t"
+    "Ges/Note\tm/sec\tRang\r\n";
+
+TEST(ClipboardText, OneStarterWithNumberAndName_GivesTitlesThenNineteenCells) {
+    ProtocolTable table;
+    WriteColumnTitles(table);
+    table.SetCell(ColStartNr, 1, "7");
+    table.SetCell(ColDogName, 1, "Rex");
+    table.SetCell(ColSortKey, 1, "123");
+    EXPECT_EQ(ClipboardText(table), kTitleLine + "7\tRex" + std::string(17, '\t') + "\r\n");
+}
+
+TEST(ClipboardText, RowsWithoutStartNumber_AreCopiedToo) {
+    ProtocolTable table;
+    WriteColumnTitles(table);
+    table.AppendRow();
+    table.SetCell(ColDogName, 2, "Asta");
+    EXPECT_EQ(ClipboardText(table),
+              kTitleLine + std::string(18, '\t') + "\r\n" + "\tAsta" + std::string(17, '\t') + "\r\n");
+}
+
+TEST(ClipboardText, CellWithSemicolon_IsQuotedWithItsQuotesDoubled) {
+    ProtocolTable table;
+    WriteColumnTitles(table);
+    table.SetCell(ColClub, 1, "SV \"Nord\"; Süd");
+    table.SetCell(ColHandler, 1, "\"Lu\"");
+    const std::string text = ClipboardText(table);
+    EXPECT_EQ(text.substr(kTitleLine.size()), "\t\t\"Lu\"\t\"SV \"\"Nord\"\"; Süd\"" + std::string(15, '\t') + "\r\n");
+}
 
 TEST(ClipboardText, KeepsEveryRowAndColumnAndQuotesSemicolons) {
     ProtocolTable table;

@@ -1,0 +1,27 @@
+// What every export takes from the protocol: the columns the grid shows, the course-data texts
+// of the page and document headers, and the code points of a cell's UTF-8 text.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace caniparc {
+
+struct Settings;
+
+// The columns 0 to 18 the protocol grid shows for these settings, in ascending order: the
+// second run only with two runs, the bonus mark only with the bonus on; never the sort key.
+std::vector<int> ShownColumns(const Settings& settings);
+
+// `Dist` and `Skor` as the headers write them: two decimals, the locale's separator.
+std::string DistText(const Settings& settings);
+std::string SkorText(const Settings& settings);
+
+// The characters of a UTF-8 text; a byte that starts no valid sequence counts as U+FFFD.
+std::u32string CodePoints(std::string_view utf8);
+
+// The number of characters (not bytes) of a UTF-8 text.
+std::size_t CharacterCount(std::string_view utf8);
+
+} // namespace caniparc
