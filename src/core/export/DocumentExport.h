@@ -1,0 +1,32 @@
+// The protocol as a word-processor document (.docx): the class's header block, then a table of
+// the shown columns with the titles in bold. A club's template keeps its styles, headers and
+// footers; the protocol goes at the start of its body.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace caniparc {
+
+class ProtocolTable;
+struct Settings;
+
+inline constexpr std::string_view DocumentTemplateName = "Protokollvorlage.docx";
+
+// Where a template is looked for, in this order: beside the program, then in the backup folder.
+std::vector<std::string> DocumentTemplateCandidates(const std::string& programFolder, const Settings& settings);
+
+// The header block as text lines (TAB inside a line), as the document shows it.
+std::vector<std::string> DocumentHeaderLines(const ProtocolTable& table, const Settings& settings);
+
+struct DocumentResult {
+    std::string bytes; // the .docx file
+    std::string error; // German, empty on success
+};
+
+// templateBytes empty: a new landscape A4 document.
+DocumentResult BuildDocument(const ProtocolTable& table, const Settings& settings,
+                             const std::string& templateBytes = {});
+
+} // namespace caniparc

@@ -1,0 +1,216 @@
+// The .xlsx export (see SpreadsheetExport.h), written with libxlsxwriter.
+#include "export/SpreadsheetExport.h"
+
+#include "common/NumberText.h"
+#include "export/ExportTable.h"
+#include "protocol/ProtocolTable.h"
+#include "settings/Settings.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <unistd.h>
+
+namespace caniparc {
+namespace {
+
+constexpr std::size_t kMaxSheetName = 31;
+constexpr double kMinColumnWidth = 4;
+constexpr double kMaxColumnWidth = 60;
+
+struct Formats {
+    lxw_format* cell = nullptr;
+    lxw_format* title = nullptr;
+    lxw_format* numberCell = nullptr;
+    lxw_format* numberTitle = nullptr;
+    lxw_format* numberOnly = nullptr;
+};
+
+Formats MakeFormats(lxw_workbook* book) {
+    Formats f;
+    f.cell = workbook_add_format(book);
+    format_set_border(f.cell, LXW_BORDER_THIN);
+    f.title = workbook_add_format(book);
+    format_set_border(f.title, LXW_BORDER_HAIR);
+    format_set_bold(f.title);
+    f.numberCell = workbook_add_format(book);
+    format_set_border(f.numberCell, LXW_BORDER_THIN);
+    format_set_num_format(f.numberCell, "0.00");
+    f.numberTitle = workbook_add_format(book);
+    format_set_border(f.numberTitle, LXW_BORDER_HAIR);
+    format_set_bold(f.numberTitle);
+    format_set_num_format(f.numberTitle, "0.00");
+    f.numberOnly = workbook_add_format(book);
+    format_set_num_format(f.numberOnly, "0.00");
+    return f;
+}
+
+bool IsNumberColumn(int sheetColumn) {
+    return std::find(std::begin(SheetNumberColumns), std::end(SheetNumberColumns), sheetColumn) !=
+           std::end(SheetNumberColumns);
+}
+
+lxw_format* FormatOf(const Formats& f, int row, int sheetColumn) {
+    const bool number = IsNumberColumn(sheetColumn);
+    if (row == 0)
+        return number ? f.numberTitle : f.title;
+    return number ? f.numberCell : f.cell;
+}
+
+lxw_error WriteCells(lxw_worksheet* sheet, const Formats& f, const ProtocolTable& table, const Settings& settings) {
+    const std::vector<int> columns = ShownColumns(settings);
+    std::vector<std::size_t> widths(columns.size(), 0);
+    for (int row = 0; row < table.RowCount(); ++row) {
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            const std::string& text = table.Cell(columns[k], row);
+            const auto r = static_cast<lxw_row_t>(row);
+            const auto c = static_cast<lxw_col_t>(k);
+            lxw_format* format = FormatOf(f, row, static_cast<int>(k) + 1);
+            const std::optional<double> number = row == 0 ? std::nullopt : CellNumber(text, settings.DecimalSeparator);
+            lxw_error error = number         ? worksheet_write_number(sheet, r, c, *number, format)
+                              : text.empty() ? worksheet_write_blank(sheet, r, c, format)
+                                             : worksheet_write_string(sheet, r, c, text.c_str(), format);
+            if (error != LXW_NO_ERROR)
+                return error;
+            widths[k] = std::max(widths[k], CharacterCount(text));
+        }
+    }
+    // Number columns beyond the shown ones keep their format for what a club types there later.
+    for (const int sheetColumn : SheetNumberColumns) {
+        if (static_cast<std::size_t>(sheetColumn) <= columns.size())
+            continue;
+        for (int row = 0; row < table.RowCount(); ++row)
+            worksheet_write_blank(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(sheetColumn - 1),
+                                  f.numberOnly);
+    }
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        const double width = std::clamp(static_cast<double>(widths[k]) + 2, kMinColumnWidth, kMaxColumnWidth);
+        worksheet_set_column(sheet, static_cast<lxw_col_t>(k), static_cast<lxw_col_t>(k), width, nullptr);
+    }
+    return LXW_NO_ERROR;
+}
+
+std::string ReadAndRemove(const std::filesystem::path& path) {
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return bytes;
+}
+
+// A file name of our own in the folder, made by creating it exclusively.
+std::filesystem::path TemporaryXlsx(const std::string& folder) {
+    std::string pattern =
+        (folder.empty() ? std::filesystem::temp_directory_path().string() : folder) + "/caniparc-export-XXXXXX.xlsx";
+    const int fd = mkstemps(pattern.data(), 5);
+    if (fd < 0)
+        return {};
+    close(fd);
+    return pattern;
+}
+
+} // namespace
+
+std::string ValidSheetName(std::string_view title) {
+    std::u32string name;
+    for (const char32_t c : CodePoints(title)) {
+        if (std::u32string_view(U":\\/?*[]").find(c) != std::u32string_view::npos || c < 0x20)
+            continue;
+        name += c;
+    }
+    if (name.size() > kMaxSheetName)
+        name.resize(kMaxSheetName);
+    while (!name.empty() && name.front() == U'\'')
+        name.erase(name.begin());
+    while (!name.empty() && name.back() == U'\'')
+        name.pop_back();
+    if (name.empty() || name == U"History")
+        return "Protokoll";
+    std::string out;
+    for (const char32_t c : name) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::optional<double> CellNumber(std::string_view text, char separator) {
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '-')
+        digits.remove_prefix(1);
+    if (digits.empty() || digits.front() < '0' || digits.front() > '9')
+        return std::nullopt;
+    int separators = 0;
+    for (const char c : digits) {
+        if (c == separator || c == ',')
+            ++separators;
+        else if (c < '0' || c > '9')
+            return std::nullopt;
+    }
+    const bool leadingZero = digits.size() > 1 && digits[0] == '0' && digits[1] >= '0' && digits[1] <= '9';
+    const bool trailingSeparator = digits.back() < '0' || digits.back() > '9';
+    if (separators > 1 || leadingZero || trailingSeparator)
+        return std::nullopt;
+    return ParseDecimal(text, separator);
+}
+
+SpreadsheetResult BuildSpreadsheet(const ProtocolTable& table, const Settings& settings, const std::string& tmpFolder) {
+    const std::filesystem::path path = TemporaryXlsx(tmpFolder);
+    if (path.empty())
+        return {{}, "Die Tabelle konnte nicht angelegt werden (kein Platz für eine temporäre Datei)."};
+    std::string tmp = path.parent_path().string();
+    lxw_workbook_options options{};
+    options.tmpdir = tmp.data();
+    lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
+    if (!book) {
+        ReadAndRemove(path);
+        return {{}, "Die Tabelle konnte nicht angelegt werden."};
+    }
+    const std::string sheetName = ValidSheetName(settings.ProgramTitle);
+    lxw_worksheet* sheet = workbook_add_worksheet(book, sheetName.c_str());
+    if (!sheet)
+        sheet = workbook_add_worksheet(book, nullptr);
+    worksheet_set_landscape(sheet);
+    const Formats formats = MakeFormats(book);
+    lxw_error error = WriteCells(sheet, formats, table, settings);
+
+    std::string title = settings.Title, subject = settings.Title2, comments = settings.Title3;
+    std::string author = "Kronolux Software";
+    lxw_doc_properties properties{};
+    properties.title = title.data();
+    properties.subject = subject.data();
+    properties.author = author.data();
+    properties.comments = comments.data();
+    workbook_set_properties(book, &properties);
+
+    const lxw_error closed = workbook_close(book);
+    std::string bytes = ReadAndRemove(path);
+    if (error == LXW_NO_ERROR)
+        error = closed;
+    if (error != LXW_NO_ERROR)
+        return {{}, std::string("Die Tabelle konnte nicht geschrieben werden (") + lxw_strerror(error) + ")."};
+    return {std::move(bytes), {}};
+}
+
+} // namespace caniparc

@@ -1,0 +1,91 @@
+// The .docx export: the header block, the table, and a club's template kept around them.
+#include "export/DocumentExport.h"
+
+#include "ExportFixtures.h"
+#include "export/ZipArchive.h"
+
+#include <gtest/gtest.h>
+
+namespace caniparc {
+namespace {
+
+using testing::ExportSettings;
+using testing::RankedClass;
+
+std::string Part(const std::string& docx, const char* name) {
+    ZipReader zip(docx);
+    std::string part;
+    EXPECT_EQ(zip.Read(name, part), ZipError::None) << name;
+    return part;
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+TEST(DocumentExport, HeaderLines_CarryTheCourseDataInOrder) {
+    EXPECT_EQ(DocumentHeaderLines(RankedClass(), ExportSettings()),
+              (std::vector<std::string>{"Canitorn", "in Halle Brakelund am 15.03.2007", "Richter:\tErwin Mahlke",
+                                        "Kategorie:\tSmall  |  \tAnzahl: 3   \tStandardzeit: 60 sek.   \tMaximalzeit: "
+                                        "120 sek.   \tLänge: 180,00  \tm/sec.: 3,00"}));
+}
+
+TEST(DocumentExport, NewDocument_HoldsATableOfTheShownColumns) {
+    const DocumentResult result = BuildDocument(RankedClass(), ExportSettings());
+    ASSERT_EQ(result.error, "");
+    const std::string body = Part(result.bytes, "word/document.xml");
+    EXPECT_EQ(Count(body, "<w:tr>"), 4u);
+    EXPECT_EQ(Count(body, "<w:tc>"), 4u * 13u);
+    EXPECT_NE(body.find("&lt;b&gt;Rex&lt;/b&gt; &amp; Co"), std::string::npos);
+    EXPECT_NE(body.find("orient=\"landscape\""), std::string::npos);
+    EXPECT_NE(Part(result.bytes, "docProps/core.xml").find("<dc:creator>Kronolux Software</dc:creator>"),
+              std::string::npos);
+}
+
+std::string TemplateDocx(const std::string& document) {
+    ZipWriter zip;
+    zip.Add("[Content_Types].xml", "<Types><Override PartName=\"/word/document.xml\" ContentType=\"application/"
+                                   "vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml\"/></Types>");
+    zip.Add("word/document.xml", document);
+    zip.Add("word/footer1.xml", "<footer>Verein</footer>");
+    zip.Add("word/styles.xml", "<styles>Hausstil</styles>");
+    return *zip.Finish();
+}
+
+TEST(DocumentExport, Template_KeepsItsPartsAndGetsTheProtocolAtTheStartOfItsBody) {
+    const std::string tpl = TemplateDocx(
+        "<?xml version=\"1.0\"?><x:document xmlns:x=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+        "<x:body><x:p><x:r><x:t>Logo</x:t></x:r></x:p><x:sectPr><x:footerReference/></x:sectPr></x:body>"
+        "</x:document>");
+    const DocumentResult result = BuildDocument(RankedClass(), ExportSettings(), tpl);
+    ASSERT_EQ(result.error, "");
+    const std::string body = Part(result.bytes, "word/document.xml");
+    const std::size_t title = body.find("<x:t xml:space=\"preserve\">Canitorn</x:t>");
+    ASSERT_NE(title, std::string::npos) << body;
+    EXPECT_LT(title, body.find("Logo"));
+    EXPECT_LT(body.find("</x:tbl>"), body.find("Logo"));
+    EXPECT_EQ(Count(body, "sectPr>"), 2u); // the template's own section only, opened and closed
+    EXPECT_EQ(Part(result.bytes, "word/footer1.xml"), "<footer>Verein</footer>");
+    EXPECT_EQ(Part(result.bytes, "word/styles.xml"), "<styles>Hausstil</styles>");
+    EXPECT_NE(Part(result.bytes, "[Content_Types].xml").find("document.main+xml"), std::string::npos);
+}
+
+TEST(DocumentExport, UnreadableTemplate_SaysSoInsteadOfWritingSomething) {
+    for (const std::string& tpl : {std::string("kein zip"), TemplateDocx("<w:document><w:body>"),
+                                   TemplateDocx("<document xmlns=\"urn:other\"><body/></document>")}) {
+        const DocumentResult result = BuildDocument(RankedClass(), ExportSettings(), tpl);
+        EXPECT_TRUE(result.bytes.empty());
+        EXPECT_EQ(result.error, "Die Vorlage Protokollvorlage.docx ist kein lesbares Dokument.");
+    }
+}
+
+TEST(DocumentExport, TemplateCandidates_ProgramFolderThenBackupFolder) {
+    EXPECT_EQ(DocumentTemplateCandidates("/opt/c/", ExportSettings()),
+              (std::vector<std::string>{"/opt/c/Protokollvorlage.docx", "/tmp/backup/Protokollvorlage.docx"}));
+}
+
+} // namespace
+} // namespace caniparc
