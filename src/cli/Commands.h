@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace caniparc::cli {
@@ -19,5 +20,9 @@ struct Streams {
 
 int RunRecalc(const std::vector<std::string>& args, Streams io);
 void PrintRecalcHelp(std::ostream& out);
+
+// format: "html", "xlsx", "docx" or "clipboard".
+int RunExport(std::string_view format, const std::vector<std::string>& args, Streams io);
+void PrintExportHelp(std::string_view format, std::ostream& out);
 
 } // namespace caniparc::cli

@@ -31,8 +31,8 @@ struct Key {
     Target target;
 };
 
-// What recomputing and ranking read; the ranges are those the settings dialog allows.
-const std::array<Key, 16> kKeys = {{
+// What recomputing, ranking and the exports read; the ranges are those the settings dialog allows.
+const std::array<Key, 21> kKeys = {{
     {"LaufCount", IntRange{&Settings::LaufCount, 1, 2}},
     {"Multi", IntRange{&Settings::Multi, 1, 99}},
     {"Adel", IntRange{&Settings::Adel, 0, 9}},
@@ -49,6 +49,11 @@ const std::array<Key, 16> kKeys = {{
     {"QPs2", &Settings::QPs2},
     {"QPs3", &Settings::QPs3},
     {"QPs4", &Settings::QPs4},
+    {"Title", &Settings::Title},
+    {"Title2", &Settings::Title2},
+    {"Title3", &Settings::Title3},
+    {"Katego", &Settings::Katego},
+    {"Skor", RealRange{&Settings::Skor, 0.0, 100.0}},
 }};
 
 bool SameKey(std::string_view a, std::string_view b) {

@@ -17,8 +17,25 @@ struct Subcommand {
     int (*run)(const std::vector<std::string>&, Streams);
 };
 
-constexpr std::array<Subcommand, 1> kSubcommands = {{
+int RunHtml(const std::vector<std::string>& args, Streams io) {
+    return caniparc::cli::RunExport("html", args, io);
+}
+int RunXlsx(const std::vector<std::string>& args, Streams io) {
+    return caniparc::cli::RunExport("xlsx", args, io);
+}
+int RunDocx(const std::vector<std::string>& args, Streams io) {
+    return caniparc::cli::RunExport("docx", args, io);
+}
+int RunClipboard(const std::vector<std::string>& args, Streams io) {
+    return caniparc::cli::RunExport("clipboard", args, io);
+}
+
+constexpr std::array<Subcommand, 5> kSubcommands = {{
     {"recalc", "recompute the rows and places of a protocol or starter list", &caniparc::cli::RunRecalc},
+    {"html", "write the result page", &RunHtml},
+    {"xlsx", "write the protocol as a spreadsheet workbook", &RunXlsx},
+    {"docx", "write the protocol as a word-processor document", &RunDocx},
+    {"clipboard", "write the text the copy command puts on the clipboard", &RunClipboard},
 }};
 
 void PrintHelp(std::ostream& out) {

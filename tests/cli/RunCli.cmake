@@ -3,7 +3,8 @@
 #   ARGS      its arguments, separated by "|"
 #   RC        the expected exit status
 #   EXPECTED  optional: a file that standard output (or OUTFILE) must equal byte for byte
-#   OUTFILE   optional: the file the command writes instead of standard output
+#   OUTFILE   optional: the file the command writes instead of standard output (must exist after
+#             a successful run)
 #   STDERR    optional: a text standard error must contain
 #   STDOUT    optional: a text standard output must contain
 #   FIFO      optional: a FIFO made before the run, that must still be one after it
@@ -47,6 +48,9 @@ if(STDOUT)
     if(NOT out MATCHES "${STDOUT}")
         message(FATAL_ERROR "standard output lacks \"${STDOUT}\": ${out}")
     endif()
+endif()
+if(OUTFILE AND RC STREQUAL "0" AND NOT EXISTS "${OUTFILE}")
+    message(FATAL_ERROR "${OUTFILE} was not written")
 endif()
 if(EXPECTED)
     set(actual "${stdout_file}")
