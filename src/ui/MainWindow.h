@@ -29,6 +29,7 @@ class Dialogs;
 
 namespace caniparc::ui {
 
+class ExportCommands;
 class FileChooser;
 class LaneFrame;
 class MonitorWindow;
@@ -63,6 +64,7 @@ public:
     QAction* HelpAction() const { return helpAction_; }
     QMenu* ProtocolMenu() const { return protocolMenu_; }
     void SelectRowForTest(int row) { SelectRow(row); }
+    ExportCommands* Exports() const { return exports_; }
     QPushButton* Button(Command command) const;
     LaneFrame* Lane(int lane) const { return lanes_[static_cast<std::size_t>(lane)].frame; }
     QTableView* ProtocolView() const;
@@ -144,6 +146,7 @@ private:
     QAction* clearAction_ = nullptr;
     QAction* helpAction_ = nullptr;
     WindowResources resources_;
+    ExportCommands* exports_ = nullptr;
     bool closeWithoutQuestion_ = false;
     std::map<Command, QAction*> actions_;
     std::array<QAction*, 4> countActions_{}; // Ctrl+F, Alt+F, Ctrl+V, Alt+V

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 
 #include "ClockPanel.h"
+#include "ExportCommands.h"
 #include "FileChooser.h"
 #include "InfoWindow.h"
 #include "LaneFrame.h"
@@ -220,10 +221,9 @@ void MainWindow::BuildToolBar() {
     saveAction_ = add("save", QStringLiteral("[Ctrl+S] Speichern unter..."), QKeySequence(Qt::CTRL | Qt::Key_S));
     clearAction_ = add("delete", QStringLiteral("[F9] Löschen"), QKeySequence(Qt::Key_F9));
     bar->addSeparator();
-    // Commands whose windows come later stay visible, but disabled, so the bar keeps its shape.
-    for (const auto& [picture, hint] : {std::pair{"print", "Drucken"}, std::pair{"web", "Webseite"},
-                                        std::pair{"spreadsheet", "MS Excel"}, std::pair{"document", "MS Word"}})
-        bar->addAction(icon(picture), QString::fromUtf8(hint))->setEnabled(false);
+    exports_ = new ExportCommands(station_, dialogs_, resources_.openUrl, this);
+    bar->addActions(
+        {exports_->PrintButton(), exports_->WebButton(), exports_->SpreadsheetButton(), exports_->DocumentButton()});
     placesButton_ = bar->addAction(icon("recalc"), QStringLiteral("Neu berechnen"));
     placesButton_->setObjectName(QStringLiteral("bPlatz"));
     connect(placesButton_, &QAction::triggered, this, [this] { places_->trigger(); });
@@ -258,7 +258,7 @@ void MainWindow::OpenProtocol() {
     if (!station_.MayReplaceProtocol())
         return;
     const FileChoice choice = files_.ChooseOpen(this, QString::fromStdString(station_.ProgramFolder()),
-                                                {QStringLiteral("Textdatei (*.txt)")}, settings_.FilterIndO);
+                                                ExportCommands::OpenFilters(), settings_.FilterIndO);
     if (choice.path.isEmpty()) {
         grid_->ApplyLayout();
         return;
@@ -280,10 +280,14 @@ void MainWindow::SaveProtocol() {
     local.tm_min = now.time().minute();
     const QString proposed = QString::fromStdString(TimeStampName(local));
     const FileChoice choice = files_.ChooseSave(this, QString::fromStdString(station_.ProgramFolder()), proposed,
-                                                {QStringLiteral("Textdatei (*.txt)")}, settings_.FilterInd);
+                                                ExportCommands::SaveFilters(), settings_.FilterInd);
     if (choice.path.isEmpty())
         return;
     settings_.FilterInd = choice.filterIndex;
+    if (choice.filterIndex != SaveText) {
+        exports_->SaveAs(choice.filterIndex, choice.path);
+        return;
+    }
     // Unlike a silent failure, the operator learns that the file is not there.
     const FileResult result = station_.SaveProtocolAs(choice.path.toStdString());
     if (!result.Ok())
@@ -292,6 +296,7 @@ void MainWindow::SaveProtocol() {
 
 void MainWindow::ProtocolCommandsChanged() {
     const ProtocolCommandState state = station_.ProtocolCommands();
+    exports_->UpdateEnabled(state);
     saveAction_->setEnabled(state.save);
     clearAction_->setEnabled(state.clear);
     placesButton_->setEnabled(state.places);

@@ -249,6 +249,9 @@ ProtocolCommandState Station::ProtocolCommands() const {
     context.lsCfg = settings_.LsCFG;
     context.lane1ListEmpty = lists_.Lane(0).items.empty();
     context.lane2ListEmpty = lists_.Lane(1).items.empty();
+    // The station writes both files itself; no office program needs to be installed.
+    context.spreadsheetAvailable = true;
+    context.documentAvailable = true;
     return UpdateProtocolCommands(table_, context);
 }
 
