@@ -21,7 +21,7 @@ struct Streams {
 int RunRecalc(const std::vector<std::string>& args, Streams io);
 void PrintRecalcHelp(std::ostream& out);
 
-// format: "html", "xlsx", "docx" or "clipboard".
+// format: "html", "xlsx", "docx", "clipboard" or "import".
 int RunExport(std::string_view format, const std::vector<std::string>& args, Streams io);
 void PrintExportHelp(std::string_view format, std::ostream& out);
 

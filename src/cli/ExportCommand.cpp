@@ -1,6 +1,6 @@
 // "html", "xlsx", "docx" and "clipboard": reads a protocol, recomputes it as the station does
 // after opening a file, and writes it in one of the station's export formats, so that clubs can
-// script their publishing.
+// script their publishing. "import" goes the other way: a spreadsheet in, the protocol file out.
 #include "Commands.h"
 #include "ScoringOptions.h"
 
@@ -8,6 +8,7 @@
 #include "export/DocumentExport.h"
 #include "export/ExportFiles.h"
 #include "export/HtmlPage.h"
+#include "export/SpreadsheetImport.h"
 #include "export/ZipArchive.h"
 #include "protocol/Ranking.h"
 #include "settings/ProtocolFile.h"
@@ -84,6 +85,14 @@ ExportOutcome WriteExport(std::string_view format, const ExportArgs& args, const
         return SaveSpreadsheet(*MakeLocalFileSystem(), table, settings, args.output);
     if (format == "docx")
         return WriteDocument(args, table, settings);
+    if (format == "import") {
+        if (args.output.empty()) {
+            out << FormatProtocolFile(table) << std::flush;
+            return {static_cast<bool>(out), out ? "" : "cannot write to standard output"};
+        }
+        const FileResult written = WriteProtocolFile(*MakeLocalFileSystem(), table, args.output);
+        return {written.Ok(), DescribeFileResult(written)};
+    }
     const std::string text = format == "html" ? FormatHtmlPage(table, settings) : ClipboardText(table);
     if (args.output.empty()) {
         out << text << std::flush;
@@ -97,8 +106,12 @@ ExportOutcome WriteExport(std::string_view format, const ExportArgs& args, const
 
 void PrintExportHelp(std::string_view format, std::ostream& out) {
     out << "usage: caniparc-cli " << format << " [options] [--] IN" << (IsBinary(format) ? " -o OUT" : "")
-        << "\nReads a protocol or starter list, recomputes it and writes it as "
-        << (format == "html"   ? "the result page (Latin-1, CR LF)"
+        << (format == "import"
+                ? "\nReads the first sheet of a spreadsheet (.xlsx, .ods or .xls) as the station opens it,\n"
+                  "recomputes it and writes the protocol file"
+                : "\nReads a protocol or starter list, recomputes it and writes it as ")
+        << (format == "import" ? ""
+            : format == "html" ? "the result page (Latin-1, CR LF)"
             : format == "xlsx" ? "a spreadsheet workbook"
             : format == "docx" ? "a word-processor document"
                                : "the clipboard's tab-separated text (UTF-8, CR LF)")
@@ -133,7 +146,15 @@ int RunExport(std::string_view format, const std::vector<std::string>& args, Str
     WriteColumnTitles(table);
     SortState sort;
     Ranking ranking;
-    if (const ProtocolLoad load = ReadProtocolFile(parsed.input, table, settings, sort, ranking); !load.result.Ok()) {
+    if (format == "import") {
+        SheetImport sheet = ReadSpreadsheetFile(parsed.input, settings);
+        if (!sheet.error.empty()) {
+            io.err << name << sheet.error << "\n";
+            return ExitFailure;
+        }
+        LoadImportedRows(std::move(sheet.rows), table, settings, sort, ranking);
+    } else if (const ProtocolLoad load = ReadProtocolFile(parsed.input, table, settings, sort, ranking);
+               !load.result.Ok()) {
         io.err << name << DescribeFileResult(load.result) << "\n";
         return ExitFailure;
     }

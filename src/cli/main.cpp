@@ -30,12 +30,17 @@ int RunClipboard(const std::vector<std::string>& args, Streams io) {
     return caniparc::cli::RunExport("clipboard", args, io);
 }
 
-constexpr std::array<Subcommand, 5> kSubcommands = {{
+int RunImport(const std::vector<std::string>& args, Streams io) {
+    return caniparc::cli::RunExport("import", args, io);
+}
+
+constexpr std::array<Subcommand, 6> kSubcommands = {{
     {"recalc", "recompute the rows and places of a protocol or starter list", &caniparc::cli::RunRecalc},
     {"html", "write the result page", &RunHtml},
     {"xlsx", "write the protocol as a spreadsheet workbook", &RunXlsx},
     {"docx", "write the protocol as a word-processor document", &RunDocx},
     {"clipboard", "write the text the copy command puts on the clipboard", &RunClipboard},
+    {"import", "read the first sheet of a spreadsheet into a protocol file", &RunImport},
 }};
 
 void PrintHelp(std::ostream& out) {

@@ -264,6 +264,12 @@ void MainWindow::OpenProtocol() {
         return;
     }
     settings_.FilterIndO = choice.filterIndex;
+    if (choice.filterIndex == SaveSpreadsheet) {
+        if (const std::string error = station_.ImportSpreadsheet(choice.path.toStdString()); !error.empty())
+            dialogs_.Inform(error);
+        grid_->ApplyLayout();
+        return;
+    }
     const FileResult result = station_.OpenProtocol(choice.path.toStdString());
     if (!result.Ok())
         dialogs_.Inform(DescribeFileResult(result));

@@ -1,6 +1,7 @@
 // Start-up, shutdown and the protocol side of the run (see Station.h).
 #include "station/Station.h"
 
+#include "export/SpreadsheetImport.h"
 #include "protocol/ProtocolEdit.h"
 #include "protocol/RunEntry.h"
 #include "settings/FileAccess.h"
@@ -274,6 +275,19 @@ FileResult Station::OpenProtocol(const std::string& path) {
     }
     RefreshProtocolCommands();
     return load.result;
+}
+
+std::string Station::ImportSpreadsheet(const std::string& path) {
+    run_.AbortOrNext(Command::Abbruch);
+    SheetImport sheet = ReadSpreadsheetFile(path, settings_);
+    if (sheet.error.empty()) {
+        LoadImportedRows(std::move(sheet.rows), table_, settings_, sort_, ranking_);
+        ForgetUndo();
+        FillListsAfterLoad();
+        ShowBestTime();
+    }
+    RefreshProtocolCommands();
+    return sheet.error;
 }
 
 FileResult Station::SaveProtocolAs(const std::string& path) {

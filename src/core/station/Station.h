@@ -138,6 +138,9 @@ public:
     // as it was and the result says why. A run in progress is aborted first.
     FileResult OpenProtocol(const std::string& path);
     FileResult SaveProtocolAs(const std::string& path);
+    // Opens the first sheet of a spreadsheet file like a protocol file. Returns why it failed
+    // (German), empty on success; a failed import leaves the protocol as it was.
+    std::string ImportSpreadsheet(const std::string& path);
     // F9: asks, then empties the protocol. False when the operator said no.
     bool ClearProtocol();
 

@@ -4,6 +4,7 @@
 #include "OfficeSupport.h"
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
+#include "export/SpreadsheetImport.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,31 @@ TEST_F(OfficeRoundTrip, Document_OpensWithTheHeaderAndEveryCell) {
     // The text filter writes one table cell per line.
     EXPECT_NE(text.find("\n7\n<b>Rex</b> & Co\nŁucja \"Lu\" Nowak\nVDH\nSmall\n51,3\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nVorzüglich\n4,00\n1\n"), std::string::npos);
+}
+
+TEST_F(OfficeRoundTrip, SheetsWrittenByOfficeFromAStarterList_ImportAlike) {
+    const std::string csv = "Nr.,Hundename,Hundeführer/in,Verband/Verein,Kat.,Zeit\n"
+                            "12,Bello,Jürgen Müller,\"SV Nord; Süd\",Small,38.5\n"
+                            "7,<b>Rex</b> & Co,Łucja,VDH,Small,DIS\n";
+    WriteBytes(folder_ / "liste.csv", csv);
+    const std::string from = "--infilter=CSV:44,34,76,1";
+    for (const auto& [filter, extension] : {std::pair{"xlsx:Calc MS Excel 2007 XML", "xlsx"}, std::pair{"ods", "ods"},
+                                            std::pair{"xls:MS Excel 97", "xls"}}) {
+        const auto sheetPath = OfficeConvert(folder_, folder_ / "liste.csv", filter, extension, from);
+        ASSERT_FALSE(sheetPath.empty()) << extension << ": " << ReadBytes(folder_ / "office.log");
+        Settings settings = ExportSettings();
+        settings.TimeFormatIndex = 1;
+        const SheetImport sheet = ReadSpreadsheetFile(sheetPath.string(), settings);
+        ASSERT_EQ(sheet.error, "") << extension;
+        ASSERT_EQ(sheet.rows.size(), 3u) << extension;
+        EXPECT_EQ(sheet.rows[0][ColHandler], "Hundeführer/in") << extension;
+        EXPECT_EQ(sheet.rows[1][ColStartNr], "12") << extension;
+        EXPECT_EQ(sheet.rows[1][ColClub], "SV Nord; Süd") << extension;
+        EXPECT_EQ(sheet.rows[1][ColTime1], "38,50") << extension;
+        EXPECT_EQ(sheet.rows[2][ColDogName], "<b>Rex</b> & Co") << extension;
+        EXPECT_EQ(sheet.rows[2][ColHandler], "Łucja") << extension;
+        EXPECT_EQ(sheet.rows[2][ColTime1], "DIS") << extension;
+    }
 }
 
 } // namespace

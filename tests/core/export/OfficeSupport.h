@@ -22,10 +22,12 @@ inline std::filesystem::path FreshFolder() {
 // Converts `input` inside `folder` with the filter (e.g. "txt:Text"); returns the output's path,
 // empty when LibreOffice failed.
 inline std::filesystem::path OfficeConvert(const std::filesystem::path& folder, const std::filesystem::path& input,
-                                           const std::string& filter, const std::string& extension) {
+                                           const std::string& filter, const std::string& extension,
+                                           const std::string& inputFilter = {}) {
     const std::string command = "cd '" + folder.string() + "' && soffice -env:UserInstallation=file://" +
-                                (folder / "profile").string() + " --headless --convert-to '" + filter + "' '" +
-                                input.string() + "' --outdir '" + folder.string() + "' > office.log 2>&1";
+                                (folder / "profile").string() + " --headless " + inputFilter + " --convert-to '" +
+                                filter + "' '" + input.string() + "' --outdir '" + folder.string() +
+                                "' > office.log 2>&1";
     if (std::system(command.c_str()) != 0)
         return {};
     const std::filesystem::path out = folder / (input.stem().string() + "." + extension);
