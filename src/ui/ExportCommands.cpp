@@ -144,7 +144,7 @@ void ExportCommands::Print(const QString& pagePath) {
         return;
     }
     QTextDocument page;
-    page.setHtml(QString::fromLatin1(file.readAll()));
+    page.setHtml(QString::fromLatin1(FormatHtmlPage(station_.Protocol(), station_.GetSettings(), true)));
     QPrinter printer(QPrinter::HighResolution);
     const bool wide = ShownColumns(station_.GetSettings()).size() > kPortraitColumns;
     printer.setPageOrientation(wide ? QPageLayout::Landscape : QPageLayout::Portrait);
@@ -154,7 +154,7 @@ void ExportCommands::Print(const QString& pagePath) {
 
 ExportOutcome ExportCommands::WritePdf(const QString& path) {
     QTextDocument page;
-    page.setHtml(QString::fromLatin1(FormatHtmlPage(station_.Protocol(), station_.GetSettings())));
+    page.setHtml(QString::fromLatin1(FormatHtmlPage(station_.Protocol(), station_.GetSettings(), true)));
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     {

@@ -12,6 +12,14 @@ namespace {
 
 constexpr std::string_view kEol = "\r\n";
 
+struct Palette {
+    std::string_view title;  // the main heading and its symbol
+    std::string_view place;  // the place and date line
+    std::string_view credit; // the closing lines
+};
+constexpr Palette kScreen{"#FFFFFF", "#00FF00", "#F5F5F5"};
+constexpr Palette kPaper{"#000000", "#006633", "#666666"};
+
 class PageWriter {
 public:
     void Line(std::string_view text) {
@@ -51,11 +59,12 @@ void WriteHead(PageWriter& page, const Settings& settings) {
     page.Line("</HEAD>");
 }
 
-void WriteCourseData(PageWriter& page, const ProtocolTable& table, const Settings& settings) {
+void WriteCourseData(PageWriter& page, const ProtocolTable& table, const Settings& settings, const Palette& colours) {
     page.Line("<body>");
-    page.Line("<h1><font face=Webdings size=7 color=#FFFFFF><u>&otilde;</u></font>&nbsp;<font color=\"#FFFFFF\">" +
+    page.Line("<h1><font face=Webdings size=7 color=" + std::string(colours.title) +
+              "><u>&otilde;</u></font>&nbsp;<font color=\"" + std::string(colours.title) + "\">" +
               HtmlText(settings.Title) + "</font></h1>");
-    page.Line("<h2><font color=#00FF00>" + HtmlText(settings.Title2) + "</font></h2>");
+    page.Line("<h2><font color=" + std::string(colours.place) + ">" + HtmlText(settings.Title2) + "</font></h2>");
     page.Line("<table border=0 cellspacing=0 cellpadding=4 width=100%>");
     page.Line("  <colgroup valign=top> <col align=right> <col> </colgroup>");
     page.Line("  <tr>");
@@ -136,14 +145,16 @@ std::string HtmlText(std::string_view utf8) {
     return out;
 }
 
-std::string FormatHtmlPage(const ProtocolTable& table, const Settings& settings) {
+std::string FormatHtmlPage(const ProtocolTable& table, const Settings& settings, bool forPaper) {
+    const Palette& colours = forPaper ? kPaper : kScreen;
+    const std::string credit(colours.credit);
     PageWriter page;
     WriteHead(page, settings);
-    WriteCourseData(page, table, settings);
+    WriteCourseData(page, table, settings, colours);
     WriteResultTable(page, table, settings);
-    page.Line("<hr><p align=right><font color=#F5F5F5 size=2>Erstellt mit dem Programm &quot;" +
+    page.Line("<hr><p align=right><font color=" + credit + " size=2>Erstellt mit dem Programm &quot;" +
               HtmlText(settings.ProgramTitle) + "&quot;.</font><br>");
-    page.Line("<font color=#F5F5F5 size=1>Kronolux Software</font></p></body></html>");
+    page.Line("<font color=" + credit + " size=1>Kronolux Software</font></p></body></html>");
     return std::move(page.Out());
 }
 

@@ -18,8 +18,9 @@ struct Settings;
 // name shows as typed and no starter list can put markup into the page.
 std::string HtmlText(std::string_view utf8);
 
-// The page's bytes, every line ended by CR LF.
-std::string FormatHtmlPage(const ProtocolTable& table, const Settings& settings);
+// The page's bytes, every line ended by CR LF. On paper the dark page background stays white,
+// so the printed page writes its titles and credit line in dark colours instead of light ones.
+std::string FormatHtmlPage(const ProtocolTable& table, const Settings& settings, bool forPaper = false);
 
 // Where the web and print commands write the page: the backup folder, which the station knows
 // to be writable, not the process's current folder.

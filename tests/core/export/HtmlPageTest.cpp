@@ -94,6 +94,20 @@ TEST(HtmlPage, SettingsTexts_AreEscapedToo) {
     EXPECT_NE(page.find("<td>Dvo&#345;\xE1k</td>"), std::string::npos);
 }
 
+TEST(HtmlPage, PrintedPage_DiffersOnlyInDarkTitleAndCreditColours) {
+    Settings settings = ExportSettings();
+    settings.Title = "color=#FFFFFF";
+    std::string screen = FormatHtmlPage(RankedClass(), settings);
+    const std::string paper = FormatHtmlPage(RankedClass(), settings, true);
+    for (const auto& [light, dark] :
+         {std::pair{"color=#FFFFFF>", "color=#000000>"}, std::pair{"color=\"#FFFFFF\"", "color=\"#000000\""},
+          std::pair{"color=#00FF00", "color=#006633"}, std::pair{"color=#F5F5F5", "color=#666666"},
+          std::pair{"color=#F5F5F5", "color=#666666"}})
+        screen.replace(screen.find(light), std::string_view(light).size(), dark);
+    EXPECT_EQ(paper, screen);
+    EXPECT_NE(paper.find("<TITLE>color=#FFFFFF</TITLE>"), std::string::npos); // the typed title is untouched
+}
+
 TEST(HtmlPage, PagePath_IsInTheBackupFolder) {
     EXPECT_EQ(HtmlPagePath(ExportSettings()), std::filesystem::path("/tmp/backup/Canitorn.html"));
 }

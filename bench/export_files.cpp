@@ -1,0 +1,105 @@
+// Time of the exports and the spreadsheet import for a ranked protocol of 5 000 rows (and 500
+// for comparison): building the bytes of the page, the workbook and the document, writing each
+// file in one step, and reading a workbook back with recomputation and ranking. Prints the
+// median of several runs.
+#include "export/DocumentExport.h"
+#include "export/ExportFiles.h"
+#include "export/HtmlPage.h"
+#include "export/SpreadsheetExport.h"
+#include "export/SpreadsheetImport.h"
+#include "protocol/Ranking.h"
+#include "protocol/Scoring.h"
+#include "settings/Settings.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace caniparc;
+
+std::string Hundredths(int value) {
+    return std::to_string(value / 100) + "," + (value % 100 < 10 ? "0" : "") + std::to_string(value % 100);
+}
+
+ProtocolTable MakeRankedProtocol(int rows, const Settings& settings) {
+    ProtocolTable table;
+    WriteColumnTitles(table);
+    table.SetRowCount(rows + 1);
+    auto& cells = table.MutableRows();
+    for (int r = 1; r <= rows; ++r) {
+        auto& row = cells[static_cast<std::size_t>(r)];
+        row[ColStartNr] = std::to_string(r);
+        row[ColDogName] = "Hund " + std::to_string(r * 7919 % 10007);
+        row[ColHandler] = "Jürgen Müller-Weiß";
+        row[ColClub] = "SV Süd; Nord " + std::to_string(r % 40);
+        row[ColCategory] = "Medium";
+        if (r % 5 == 0)
+            continue;
+        row[ColTime1] = Hundredths(2500 + (r * 104729) % 5000);
+        row[ColFaults1] = std::to_string(r % 3);
+        row[ColRefusals1] = std::to_string(r % 2);
+    }
+    RecalcRow(table, settings, 0);
+    SortState sort;
+    Ranking ranking;
+    RecalcPlaces(table, settings, sort, ranking);
+    return table;
+}
+
+double MedianMs(int repeats, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main() {
+    const auto folder = std::filesystem::temp_directory_path() / ("caniparc-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const auto fs = MakeLocalFileSystem();
+    Settings settings;
+    settings.RezervDir = folder.string() + "/";
+    std::printf("%6s %-28s %10s %12s\n", "rows", "work", "median ms", "bytes");
+    for (const int rows : {500, 5000}) {
+        const ProtocolTable table = MakeRankedProtocol(rows, settings);
+        const int repeats = 7;
+        const auto show = [&](const char* work, double ms, std::size_t bytes) {
+            std::printf("%6d %-28s %10.1f %12zu\n", rows, work, ms, bytes);
+        };
+        std::size_t size = 0;
+        show("html bytes", MedianMs(repeats, [&] { size = FormatHtmlPage(table, settings).size(); }), size);
+        show("html file", MedianMs(repeats, [&] { SaveHtmlPage(*fs, table, settings, folder / "p.html"); }), size);
+        show("xlsx bytes", MedianMs(repeats, [&] { size = BuildSpreadsheet(table, settings).bytes.size(); }), size);
+        show("xlsx file", MedianMs(repeats, [&] { SaveSpreadsheet(*fs, table, settings, folder / "p.xlsx"); }), size);
+        show("docx bytes", MedianMs(repeats, [&] { size = BuildDocument(table, settings).bytes.size(); }), size);
+        show("docx file",
+             MedianMs(repeats, [&] { SaveDocument(*fs, table, settings, folder.string() + "/", folder / "p.docx"); }),
+             size);
+        show("xlsx import + rank",
+             MedianMs(repeats,
+                      [&] {
+                          SheetImport sheet = ReadSpreadsheetFile((folder / "p.xlsx").string(), settings);
+                          ProtocolTable imported;
+                          SortState sort;
+                          Ranking ranking;
+                          LoadImportedRows(std::move(sheet.rows), imported, settings, sort, ranking);
+                          size = static_cast<std::size_t>(imported.RowCount() - 1);
+                      }),
+             size);
+    }
+    std::filesystem::remove_all(folder);
+}
