@@ -23,8 +23,9 @@
 namespace caniparc::ui {
 namespace {
 
-// More columns than one run without bonus shows do not fit a portrait page.
-constexpr std::size_t kPortraitColumns = 13;
+// Beyond this many columns the cells wrap on a portrait page (seen with one run's 13 columns:
+// "30,1|0", "Med|ium"), so every protocol table goes across a landscape page.
+constexpr std::size_t kPortraitColumns = 10;
 
 QString NowStampName() {
     const QDateTime now = QDateTime::currentDateTime();

@@ -106,14 +106,14 @@ private slots:
         QVERIFY(f.window->Exports()->WebButton()->isEnabled());
     }
 
-    void printKeysPreviewThePageLandscapeOnlyWhenWide() {
+    void printKeysPreviewThePageAcrossALandscapePage() {
         for (const int runs : {1, 2}) {
             Fixture f(runs);
             for (const int key : {Qt::Key_D, Qt::Key_P}) {
                 f.previewed.clear();
                 f.Key(key);
                 QVERIFY(f.previewed.contains(QStringLiteral("<b>Rex</b> & Co")));
-                QCOMPARE(f.landscape, runs == 2);
+                QVERIFY(f.landscape);
             }
             QVERIFY(f.opened.isEmpty());
         }
