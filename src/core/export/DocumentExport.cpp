@@ -6,12 +6,16 @@
 #include "protocol/ProtocolTable.h"
 #include "settings/Settings.h"
 
+#if CANIPARC_OFFICE
 #include <pugixml.hpp>
+#endif
 
 #include <sstream>
 
 namespace caniparc {
 namespace {
+
+#if CANIPARC_OFFICE
 
 constexpr std::string_view kWordNamespace = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
 constexpr std::string_view kDocumentPart = "word/document.xml";
@@ -219,6 +223,7 @@ DocumentResult FromTemplate(const std::string& templateBytes, const ProtocolTabl
         return {{}, "Das Dokument konnte nicht zusammengestellt werden."};
     return {std::move(*bytes), {}};
 }
+#endif
 
 } // namespace
 
@@ -241,10 +246,17 @@ std::vector<std::string> DocumentHeaderLines(const ProtocolTable& table, const S
     };
 }
 
+#if !CANIPARC_OFFICE
+DocumentResult BuildDocument(const ProtocolTable&, const Settings&, const std::string&) {
+    return {{}, std::string(OfficeMissing)};
+}
+#else
 DocumentResult BuildDocument(const ProtocolTable& table, const Settings& settings, const std::string& templateBytes) {
     if (templateBytes.empty())
         return NewDocument(table, settings);
     return FromTemplate(templateBytes, table, settings);
 }
+
+#endif
 
 } // namespace caniparc

@@ -3,10 +3,13 @@
 
 #include "common/NumberText.h"
 #include "export/ExportTable.h"
+#include "export/ZipArchive.h"
 #include "protocol/ProtocolTable.h"
 #include "settings/Settings.h"
 
+#if CANIPARC_OFFICE
 #include <xlsxwriter.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -22,6 +25,8 @@ namespace {
 constexpr std::size_t kMaxSheetName = 31;
 constexpr double kMinColumnWidth = 4;
 constexpr double kMaxColumnWidth = 60;
+
+#if CANIPARC_OFFICE
 
 struct Formats {
     lxw_format* cell = nullptr;
@@ -116,6 +121,7 @@ std::filesystem::path TemporaryXlsx(const std::string& folder) {
     close(fd);
     return pattern;
 }
+#endif
 
 } // namespace
 
@@ -175,6 +181,11 @@ std::optional<double> CellNumber(std::string_view text, char separator) {
     return ParseDecimal(text, separator);
 }
 
+#if !CANIPARC_OFFICE
+SpreadsheetResult BuildSpreadsheet(const ProtocolTable&, const Settings&, const std::string&) {
+    return {{}, std::string(OfficeMissing)};
+}
+#else
 SpreadsheetResult BuildSpreadsheet(const ProtocolTable& table, const Settings& settings, const std::string& tmpFolder) {
     const std::filesystem::path path = TemporaryXlsx(tmpFolder);
     if (path.empty())
@@ -212,5 +223,7 @@ SpreadsheetResult BuildSpreadsheet(const ProtocolTable& table, const Settings& s
         return {{}, std::string("Die Tabelle konnte nicht geschrieben werden (") + lxw_strerror(error) + ")."};
     return {std::move(bytes), {}};
 }
+
+#endif
 
 } // namespace caniparc

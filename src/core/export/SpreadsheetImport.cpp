@@ -9,8 +9,10 @@
 #include "settings/ProtocolFile.h"
 #include "settings/Settings.h"
 
+#if CANIPARC_OFFICE
 #include <freexl.h>
 #include <pugixml.hpp>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -21,6 +23,8 @@
 
 namespace caniparc {
 namespace {
+
+#if CANIPARC_OFFICE
 
 constexpr int kSheetColumns = ColPlace + 1;
 
@@ -412,8 +416,19 @@ SheetImport ReadXls(const std::string& path, const Settings& settings, const Mes
 
 constexpr std::string_view kOleMagic = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
+#endif
+
 } // namespace
 
+#if !CANIPARC_OFFICE
+SheetImport ReadSpreadsheetBytes(std::string_view, const Settings&, const std::string&) {
+    return {{}, std::string(OfficeMissing)};
+}
+
+SheetImport ReadSpreadsheetFile(const std::string&, const Settings&) {
+    return {{}, std::string(OfficeMissing)};
+}
+#else
 SheetImport ReadSpreadsheetBytes(std::string_view bytes, const Settings& settings, const std::string& name) {
     const Messages say{name};
     const ZipReader zip{std::string(bytes)};
@@ -436,6 +451,7 @@ SheetImport ReadSpreadsheetFile(const std::string& path, const Settings& setting
         return ReadXls(path, settings, Messages{path});
     return ReadSpreadsheetBytes(bytes, settings, path);
 }
+#endif
 
 StartListSelection LoadImportedRows(std::vector<ProtocolTable::Row> rows, ProtocolTable& table,
                                     const Settings& settings, SortState& sort, Ranking& ranking) {

@@ -1,6 +1,8 @@
 // The zip containers of the office files (see ZipArchive.h).
 #include "export/ZipArchive.h"
 
+#if CANIPARC_OFFICE
+
 #include <zip.h>
 
 namespace caniparc {
@@ -111,3 +113,5 @@ std::optional<std::string> ZipWriter::Finish() const {
 }
 
 } // namespace caniparc
+
+#endif

@@ -14,6 +14,11 @@ struct zip;
 namespace caniparc {
 
 // No part of a protocol's office file comes near this; a zip bomb stops here.
+// What the office functions say in a build without the office libraries (the Windows cross
+// build of the core, for which the distribution ships none).
+inline constexpr std::string_view OfficeMissing =
+    "Tabellen und Dokumente (xlsx, ods, xls, docx) kann diese Ausgabe des Programms nicht lesen oder schreiben.";
+
 inline constexpr std::uint64_t MaxZipPartBytes = 64u * 1024u * 1024u;
 
 enum class ZipError { None, NotAZip, NoSuchPart, PartTooLarge, Damaged };
