@@ -51,6 +51,9 @@ struct Settings {
     std::string QPs3 = "Gut";
     std::string QPs4 = "Ohne";
     std::string RezervDir; // backup folder, with a trailing separator once applied
+    // Added later, after every older value, so that an older store still reads in full.
+    int LiveWeb = 0;     // live results on the network: 0 = off, 1 = on
+    int LivePort = 8080; // their TCP port, 1024..65535
 
     // Run-time values, never stored.
     std::string ProgramTitle = "caniparc";

@@ -26,7 +26,7 @@ struct Entry {
 
 // The reading order is part of the stored format: the guarded block ends at the first bad value,
 // so reordering would change which values an old store still provides.
-const std::array<Entry, 42> table = {{
+const std::array<Entry, StoredValueCount> table = {{
     {"Left", &Settings::Left},
     {"Top", &Settings::Top},
     {"Width", &Settings::Width},
@@ -69,6 +69,8 @@ const std::array<Entry, 42> table = {{
     {"QPs3", &Settings::QPs3, Rule::KeepDefaultWhenEmpty},
     {"QPs4", &Settings::QPs4, Rule::KeepDefaultWhenEmpty},
     {"RezervDir", &Settings::RezervDir},
+    {"LiveWeb", &Settings::LiveWeb},
+    {"LivePort", &Settings::LivePort},
 }};
 
 // Each Read returns false when the value ends the guarded block.

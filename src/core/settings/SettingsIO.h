@@ -11,22 +11,25 @@
 
 namespace caniparc {
 
+// The 42 values of the original store and the two of the live results appended after them.
+inline constexpr int StoredValueCount = 44;
+
 struct LoadResult {
     bool storeFound = false; // false on the first start: every value kept its default
-    int valuesTaken = 0;     // how many of the 42 values, in reading order, came from the store
+    int valuesTaken = 0;     // how many of the stored values, in reading order, came from the store
 };
 
-// Reads the 42 stored values in their fixed order as one guarded block: the first value that is
+// Reads the stored values in their fixed order as one guarded block: the first value that is
 // missing or has the wrong type ends the reading, and it and all after it keep their defaults.
 // A missing text reads as empty instead. Run-time fields of `settings` are not touched, and
 // neither is anything derived later (the backup folder default, the monitor range).
 LoadResult LoadSettings(const SettingsStore& store, Settings& settings);
 
-// Writes all 42 values in reading order with their stored types. False when the store could
+// Writes all values in reading order with their stored types. False when the store could
 // not be written; the settings are then lost, as nothing else keeps them.
 bool SaveSettings(SettingsStore& store, const Settings& settings);
 
-// The 42 values as they are written, in reading order.
+// The values as they are written, in reading order.
 std::vector<NamedValue> StoredSettingsValues(const Settings& settings);
 
 // Hint of the main window's automatic-entry check box: `autoEinS` milliseconds in seconds

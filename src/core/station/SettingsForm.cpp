@@ -78,6 +78,8 @@ SettingsForm FormFromSettings(const Settings& s, const std::vector<MonitorBounds
     f.qps2 = s.QPs2;
     f.qps3 = s.QPs3;
     f.qps4 = s.QPs4;
+    f.liveWeb = s.LiveWeb != 0;
+    f.livePort = Clamped(s.LivePort, ranges::LivePort);
     CopyMonitors(s, monitors, f);
     return f;
 }
@@ -146,6 +148,8 @@ void CopyFormToSettings(const SettingsForm& f, Settings& s) {
     if (f.lsCfg >= ranges::CourseScheme.low && f.lsCfg <= ranges::CourseScheme.high)
         s.LsCFG = f.lsCfg;
     s.Kontakt = f.kontakt == 0 ? 0 : 1;
+    s.LiveWeb = f.liveWeb ? 1 : 0;
+    s.LivePort = Clamped(f.livePort, ranges::LivePort);
 }
 
 int ChosenPort(const SettingsForm& form) {
@@ -184,6 +188,8 @@ std::vector<std::string> ClampToDialogRanges(Settings& s) {
     keep("QP2", s.QP2, Clamped(s.QP2, ranges::QP2));
     keep("QP3", s.QP3, Clamped(s.QP3, ranges::QP3));
     keep("QP4", s.QP4, Clamped(s.QP4, ranges::QP4));
+    keep("LiveWeb", s.LiveWeb, s.LiveWeb != 0 ? 1 : 0);
+    keep("LivePort", s.LivePort, Clamped(s.LivePort, ranges::LivePort));
     return changed;
 }
 

@@ -33,6 +33,7 @@ inline constexpr Range<double> Skor{0.5, 20.0};
 inline constexpr Range<int> QP2{1, 999};
 inline constexpr Range<int> QP3{2, 999};
 inline constexpr Range<int> QP4{3, 999};
+inline constexpr Range<int> LivePort{1024, 65535};
 } // namespace ranges
 
 // A monitor of the system: its bounds in pixels.
@@ -70,6 +71,9 @@ struct SettingsForm {
     double skor = 3.0;
     int zeitStandart = 60;
     int zeitMax = 120;
+
+    bool liveWeb = false;
+    int livePort = 8080;
 
     int qp2 = 6, qp3 = 16, qp4 = 26;
     std::string qps1, qps2, qps3, qps4;

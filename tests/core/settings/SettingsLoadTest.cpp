@@ -59,13 +59,13 @@ TEST(LoadSettings, CompleteStore_TakesAllValuesAndLeavesRunTimeValuesAlone) {
     settings.TimeFormatIndex = 1;
     const LoadResult result = LoadSettings(StoreOf(ChangedSettings()), settings);
     EXPECT_TRUE(result.storeFound);
-    EXPECT_EQ(result.valuesTaken, 42);
-    ExpectTakenThenDefaults(settings, ChangedSettings(), 42);
+    EXPECT_EQ(result.valuesTaken, StoredValueCount);
+    ExpectTakenThenDefaults(settings, ChangedSettings(), StoredValueCount);
     EXPECT_EQ(settings.ProgramTitle, "Canitorn");
     EXPECT_EQ(settings.TimeFormatIndex, 1);
 }
 
-// Each of the 42 values in turn, missing or with a wrong type.
+// Each of the stored values in turn, missing or with a wrong type.
 class EachStoredValue : public ::testing::TestWithParam<std::size_t> {
 protected:
     std::size_t index = GetParam();
@@ -83,7 +83,7 @@ TEST_P(EachStoredValue, WrongType_EndsReadingThere_AndSoDoesAMissingValueUnlessI
 
     store.values->erase(name);
     settings = Settings{};
-    EXPECT_EQ(LoadSettings(store, settings).valuesTaken, isText ? 42 : static_cast<int>(index));
+    EXPECT_EQ(LoadSettings(store, settings).valuesTaken, isText ? StoredValueCount : static_cast<int>(index));
     if (!isText)
         return ExpectTakenThenDefaults(settings, ChangedSettings(), index);
     const bool keepsDefault = name.starts_with("QPs");
@@ -92,7 +92,7 @@ TEST_P(EachStoredValue, WrongType_EndsReadingThere_AndSoDoesAMissingValueUnlessI
     EXPECT_EQ(ValueAt(settings, other), ValueAt(ChangedSettings(), other)) << "reading went on to the end";
 }
 
-INSTANTIATE_TEST_SUITE_P(LoadSettings, EachStoredValue, ::testing::Range<std::size_t>(0, 42),
+INSTANTIATE_TEST_SUITE_P(LoadSettings, EachStoredValue, ::testing::Range<std::size_t>(0, StoredValueCount),
                          [](const auto& info) { return StoredSettingsValues(Settings{})[info.param].name; });
 
 TEST(LoadSettings, RealsAreLittleEndianDoublesOfExactlyEightBytes) {
@@ -106,13 +106,24 @@ TEST(LoadSettings, RealsAreLittleEndianDoublesOfExactlyEightBytes) {
     }
 }
 
+TEST(LoadSettings, StoreWrittenBeforeTheLiveResultsReadsInFullAndKeepsThemOff) {
+    MemoryStore store = StoreOf(ChangedSettings());
+    store.values->erase("LiveWeb");
+    store.values->erase("LivePort");
+    Settings s;
+    EXPECT_EQ(LoadSettings(store, s).valuesTaken, 42);
+    EXPECT_EQ(s.RezervDir, ChangedSettings().RezervDir);
+    EXPECT_EQ(s.LiveWeb, 0);
+    EXPECT_EQ(s.LivePort, 8080);
+}
+
 TEST(LoadSettings, EmptyGradeNamesKeepDefaultsWhileOtherEmptyTextsAreTaken) {
     Settings stored = ChangedSettings();
     stored.QPs1 = stored.QPs2 = stored.QPs3 = stored.QPs4 = "";
     stored.Title = stored.Title2 = stored.Katego = stored.RezervDir = "";
     Settings s;
     s.RezervDir = "/before/";
-    EXPECT_EQ(LoadSettings(StoreOf(stored), s).valuesTaken, 42);
+    EXPECT_EQ(LoadSettings(StoreOf(stored), s).valuesTaken, StoredValueCount);
     EXPECT_EQ((std::vector{s.QPs1, s.QPs2, s.QPs3, s.QPs4, s.Title, s.Title2, s.Katego, s.RezervDir}),
               (std::vector<std::string>{"Vorzüglich", "Sehr gut", "Gut", "Ohne", "", "", "", ""}));
 }

@@ -87,7 +87,9 @@ Settings ChangedSettings() {
                     .QPs2 = "Sehr \"gut\"",
                     .QPs3 = "Gut\\",
                     .QPs4 = "Ohne Qualifikation",
-                    .RezervDir = "/srv/Prüfung/backup/"};
+                    .RezervDir = "/srv/Prüfung/backup/",
+                    .LiveWeb = 1,
+                    .LivePort = 8181};
 }
 
 MemoryStore StoreOf(const Settings& settings) {

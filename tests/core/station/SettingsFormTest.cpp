@@ -148,8 +148,12 @@ TEST(SettingsFormTest, DamagedStoreValuesAreBroughtIntoTheDialogsRanges) {
     s.Skor = std::numeric_limits<double>::quiet_NaN();
     s.Dist = -1;
     s.QP4 = 0;
+    s.LiveWeb = 7;
+    s.LivePort = 80; // a privileged port the station could not open
     const auto changed = ClampToDialogRanges(s);
-    EXPECT_EQ(changed.size(), 14u);
+    EXPECT_EQ(changed.size(), 16u);
+    EXPECT_EQ(s.LiveWeb, 1);
+    EXPECT_EQ(s.LivePort, 1024);
     EXPECT_EQ(s.LsCFG, 2);
     EXPECT_EQ(s.StartLock, 1000);
     EXPECT_EQ(s.Wait, 1000);
