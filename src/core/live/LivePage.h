@@ -1,0 +1,16 @@
+// The live results page for phones: German, one file with its style and script inline (no
+// fonts or scripts from elsewhere, so it works on a ground without internet). It shows the
+// state it was made from at once and then follows the station through a WebSocket on
+// /live, polling /protokoll.json while the socket is closed.
+#pragma once
+
+#include "live/LiveState.h"
+
+#include <string>
+
+namespace caniparc {
+
+// Every text of `state` is HTML-escaped; the script only ever writes text, never markup.
+std::string LivePageHtml(const LiveState& state);
+
+} // namespace caniparc

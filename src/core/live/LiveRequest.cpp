@@ -1,0 +1,105 @@
+// Choosing the answer to a live results request (see LiveRequest.h).
+#include "live/LiveRequest.h"
+
+#include <optional>
+
+namespace caniparc {
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Percent-decodes a path; nullopt for a broken escape, a control character or a NUL, which no
+// page of ours has and which only serve to confuse whatever reads the path later.
+std::optional<std::string> DecodePath(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        char c = path[i];
+        if (c == '%') {
+            if (path.size() - i < 3)
+                return std::nullopt;
+            const int high = HexValue(path[i + 1]);
+            const int low = HexValue(path[i + 2]);
+            if (high < 0 || low < 0)
+                return std::nullopt;
+            c = static_cast<char>(high * 16 + low);
+            i += 2;
+        }
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return std::nullopt;
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+LiveRequest ParseLiveRequest(std::string_view method, std::string_view target, std::size_t headerBytes) {
+    LiveRequest request;
+    if (headerBytes > kLiveRequestLimit) {
+        request.route = LiveRoute::HeadersTooLarge;
+        return request;
+    }
+    if (target.size() > kLiveRequestLimit) {
+        request.route = LiveRoute::UriTooLong;
+        return request;
+    }
+    if (method != "GET" && method != "HEAD") {
+        request.route = LiveRoute::NotAllowed;
+        return request;
+    }
+    const std::size_t end = target.find_first_of("?#");
+    const std::string_view rawPath = target.substr(0, end);
+    if (rawPath.empty() || rawPath.front() != '/') {
+        request.route = LiveRoute::BadRequest;
+        return request;
+    }
+    const auto path = DecodePath(rawPath);
+    if (!path) {
+        request.route = LiveRoute::BadRequest;
+        return request;
+    }
+    request.path = *path;
+    if (request.path == "/" || request.path == "/index.html")
+        request.route = LiveRoute::Page;
+    else if (request.path == "/protokoll.json")
+        request.route = LiveRoute::Json;
+    else if (request.path == "/protokoll.csv")
+        request.route = LiveRoute::Csv;
+    else if (request.path == "/live")
+        request.route = LiveRoute::Socket;
+    else
+        request.route = LiveRoute::NotFound;
+    return request;
+}
+
+int LiveStatus(LiveRoute route) {
+    switch (route) {
+    case LiveRoute::Page:
+    case LiveRoute::Json:
+    case LiveRoute::Csv:
+    case LiveRoute::Socket:
+        return 200;
+    case LiveRoute::NotFound:
+        return 404;
+    case LiveRoute::BadRequest:
+        return 400;
+    case LiveRoute::NotAllowed:
+        return 405;
+    case LiveRoute::UriTooLong:
+        return 414;
+    case LiveRoute::HeadersTooLarge:
+        return 431;
+    }
+    return 400;
+}
+
+} // namespace caniparc

@@ -1,0 +1,39 @@
+// Which answer a request to the live results gets. The HTTP parsing itself is the server
+// library's; this decides on the method, the target (path and query) and the header size it
+// reports, so that no request text reaches anything but this choice.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace caniparc {
+
+inline constexpr std::size_t kLiveRequestLimit = 8 * 1024; // request target, and all headers
+
+enum class LiveRoute {
+    Page,            // "/"
+    Json,            // "/protokoll.json"
+    Csv,             // "/protokoll.csv"
+    Socket,          // "/live", the WebSocket
+    NotFound,        // 404
+    BadRequest,      // 400: not a path, or a malformed escape
+    NotAllowed,      // 405: anything but GET and HEAD
+    UriTooLong,      // 414
+    HeadersTooLarge, // 431
+};
+
+struct LiveRequest {
+    LiveRoute route = LiveRoute::NotFound;
+    std::string path; // decoded; empty unless the target was a valid path
+};
+
+// `method` as sent ("GET"), `target` the request target ("/protokoll.json?t=5"), `headerBytes`
+// the size of all header names and values. The query is accepted and ignored (a poll adds
+// one to pass caches).
+LiveRequest ParseLiveRequest(std::string_view method, std::string_view target, std::size_t headerBytes);
+
+// The HTTP status of a route (200 for the four answers).
+int LiveStatus(LiveRoute route);
+
+} // namespace caniparc
