@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev libgl-dev qt6-translations-l10n libqt6svg6 fonts-liberation
     libjpeg-dev
     libxlsxwriter-dev libzip-dev libpugixml-dev libfreexl-dev
+    qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
     googletest libgtest-dev libgmock-dev
     xvfb xauth
     dpkg-dev fakeroot lintian desktop-file-utils appstream

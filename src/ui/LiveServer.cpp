@@ -1,0 +1,307 @@
+// The live results' web server (see LiveServer.h).
+#include "LiveServer.h"
+
+#include "live/LivePage.h"
+#include "live/LiveRequest.h"
+
+#include <QAbstractHttpServer>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QNetworkInterface>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QWebSocket>
+
+#include <algorithm>
+
+namespace caniparc {
+
+// Counts and limits the connections before the HTTP server sees them.
+class LiveTcpServer final : public QTcpServer {
+public:
+    explicit LiveTcpServer(LiveServer& owner) : owner_(owner) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override {
+        auto* socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(descriptor)) {
+            delete socket;
+            return;
+        }
+        if (owner_.Connections() >= owner_.limits_.maxConnections) {
+            // Full: refused at once, so a flood cannot starve the phones already connected.
+            socket->abort();
+            socket->deleteLater();
+            return;
+        }
+        const qint64 now = owner_.clock_.elapsed();
+        owner_.connections_.push_back({socket, now});
+        LiveServer* owner = &owner_;
+        QObject::connect(socket, &QTcpSocket::readyRead, owner, [owner, socket] {
+            for (auto& c : owner->connections_)
+                if (c.socket == socket)
+                    c.lastActivity = owner->clock_.elapsed();
+        });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        addPendingConnection(socket);
+    }
+
+private:
+    LiveServer& owner_;
+};
+
+class LiveHttpServer final : public QAbstractHttpServer {
+public:
+    explicit LiveHttpServer(LiveServer& owner) : owner_(owner) {}
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
+        // The library upgrades a WebSocket request itself after this; an answer written here
+        // would reach the client before the handshake and break it. The path is checked when
+        // the socket arrives.
+        if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
+            return true;
+        std::size_t headerBytes = 0;
+        for (const auto& [name, value] : request.headers())
+            headerBytes += static_cast<std::size_t>(name.size() + value.size()) + 4;
+        const QUrl url = request.url();
+        QByteArray target = url.path(QUrl::FullyEncoded).toUtf8();
+        if (url.hasQuery())
+            target += '?' + url.query(QUrl::FullyEncoded).toUtf8();
+        const auto method = request.method();
+        const char* methodText = method == QHttpServerRequest::Method::Get    ? "GET"
+                                 : method == QHttpServerRequest::Method::Head ? "HEAD"
+                                                                              : "OTHER";
+        const LiveRequest parsed = ParseLiveRequest(
+            methodText, std::string_view(target.constData(), static_cast<std::size_t>(target.size())), headerBytes);
+        QByteArray type = "text/plain; charset=utf-8";
+        QByteArray body = owner_.Answer(static_cast<int>(parsed.route), type);
+        auto responder = makeResponder(request, socket);
+        const auto status = static_cast<QHttpServerResponder::StatusCode>(LiveStatus(parsed.route));
+        if (method == QHttpServerRequest::Method::Head)
+            body.clear();
+        responder.write(body,
+                        {{"Content-Type", type},
+                         {"Cache-Control", "no-store"},
+                         {"X-Content-Type-Options", "nosniff"},
+                         {"Content-Security-Policy", "default-src 'none'; script-src 'unsafe-inline'; "
+                                                     "style-src 'unsafe-inline'; connect-src 'self' ws: wss:"}},
+                        status);
+        return true;
+    }
+    void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}
+
+private:
+    LiveServer& owner_;
+};
+
+LiveServer::LiveServer(Snapshot snapshot, CsvText csv, LiveServerLimits limits, QObject* parent)
+    : QObject(parent), snapshot_(std::move(snapshot)), csv_(std::move(csv)), limits_(limits) {
+    clock_.start();
+    pushTimer_.setInterval(limits_.pushMs);
+    connect(&pushTimer_, &QTimer::timeout, this, &LiveServer::Push);
+    sweepTimer_.setInterval(std::max(10, std::min(1000, limits_.idleMs / 3)));
+    connect(&sweepTimer_, &QTimer::timeout, this, &LiveServer::Sweep);
+}
+
+LiveServer::~LiveServer() {
+    Stop();
+}
+
+bool LiveServer::Listening() const {
+    return tcp_ && tcp_->isListening();
+}
+
+int LiveServer::Connections() const {
+    return static_cast<int>(std::count_if(connections_.begin(), connections_.end(),
+                                          [](const Connection& c) { return !c.socket.isNull(); }));
+}
+
+bool LiveServer::Start(quint16 port, const QHostAddress& address) {
+    Stop();
+    http_ = std::make_unique<LiveHttpServer>(*this);
+    auto* tcp = new LiveTcpServer(*this);
+    if (!tcp->listen(address, port)) {
+        error_ = tcp->errorString();
+        if (tcp->serverError() == QAbstractSocket::AddressInUseError)
+            error_ = QStringLiteral("Port %1 ist belegt").arg(port);
+        delete tcp;
+        http_.reset();
+        emit StateChanged();
+        return false;
+    }
+    tcp_ = tcp;
+    http_->bind(tcp); // the HTTP server takes ownership of the listening socket
+    connect(http_.get(), &QAbstractHttpServer::newWebSocketConnection, this, &LiveServer::NewSocketClient);
+    port_ = tcp->serverPort();
+    error_.clear();
+    pushTimer_.start();
+    sweepTimer_.start();
+    emit StateChanged();
+    return true;
+}
+
+void LiveServer::Stop() {
+    const bool was = http_ != nullptr;
+    pushTimer_.stop();
+    sweepTimer_.stop();
+    for (auto& c : clients_)
+        if (c.socket) {
+            c.socket->abort();
+            c.socket->deleteLater();
+        }
+    clients_.clear();
+    if (tcp_)
+        tcp_->close();
+    for (auto& c : connections_)
+        if (c.socket) {
+            c.socket->abort();
+            c.socket->deleteLater();
+        }
+    connections_.clear();
+    http_.reset();
+    port_ = 0;
+    if (was)
+        emit StateChanged();
+}
+
+void LiveServer::NewSocketClient() {
+    while (http_ && http_->hasPendingWebSocketConnections()) {
+        std::unique_ptr<QWebSocket> socket = http_->nextPendingWebSocketConnection();
+        if (!socket)
+            continue;
+        if (socket->requestUrl().path() != QLatin1String("/live")) {
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
+            socket.release()->deleteLater();
+            continue;
+        }
+        QWebSocket* raw = socket.release();
+        raw->setParent(this);
+        // Its TCP connection now answers to the WebSocket's pings, not to the idle rule.
+        for (auto& c : connections_)
+            if (c.socket && c.socket->peerPort() == raw->peerPort() && c.socket->peerAddress() == raw->peerAddress())
+                c.upgraded = true;
+        clients_.push_back({raw, clock_.elapsed()});
+        connect(raw, &QWebSocket::pong, this, [this, raw] {
+            for (auto& c : clients_)
+                if (c.socket == raw)
+                    c.lastActivity = clock_.elapsed();
+        });
+        connect(raw, &QWebSocket::textMessageReceived, this, [this, raw] {
+            for (auto& c : clients_)
+                if (c.socket == raw)
+                    c.lastActivity = clock_.elapsed();
+        });
+        connect(raw, &QWebSocket::disconnected, raw, &QObject::deleteLater);
+        Refresh();
+        raw->sendTextMessage(QString::fromStdString(lastFull_));
+    }
+}
+
+void LiveServer::Sweep() {
+    const qint64 now = clock_.elapsed();
+    // Upgraded connections belong to their WebSocket now; their activity is counted there.
+    for (auto& c : connections_) {
+        if (!c.socket || c.upgraded)
+            continue;
+        if (now - c.lastActivity > limits_.idleMs && c.socket->bytesToWrite() == 0) {
+            c.socket->abort();
+            c.socket->deleteLater();
+        }
+    }
+    std::erase_if(connections_, [](const Connection& c) { return c.socket.isNull(); });
+    for (auto& c : clients_) {
+        if (!c.socket)
+            continue;
+        if (now - c.lastActivity > limits_.idleMs) {
+            c.socket->abort();
+            c.socket->deleteLater();
+            c.socket = nullptr;
+        } else if (now - c.lastActivity > limits_.pingMs) {
+            c.socket->ping();
+        }
+    }
+    std::erase_if(clients_, [](const Client& c) { return c.socket.isNull(); });
+}
+
+void LiveServer::Refresh() {
+    const LiveState state0 = snapshot_();
+    LiveState state = state0;
+    // The key leaves out the lanes: a running clock alone is sent as lanes only.
+    state.lanes = {};
+    state.version = 0;
+    std::string key = LiveStateJson(state);
+    state = state0;
+    if (key != lastKey_ || lastFull_.empty()) {
+        lastKey_ = std::move(key);
+        ++version_;
+        state.version = version_;
+        lastFull_ = LiveStateJson(state);
+    }
+    state.version = version_;
+    lastLanes_ = LiveLanesJson(state);
+}
+
+void LiveServer::Push() {
+    if (clients_.empty())
+        return;
+    const std::uint64_t before = version_;
+    const std::string lanesBefore = lastLanes_;
+    Refresh();
+    const std::string* message = nullptr;
+    if (version_ != before)
+        message = &lastFull_;
+    else if (lastLanes_ != lanesBefore)
+        message = &lastLanes_;
+    if (!message)
+        return;
+    const QString text = QString::fromStdString(*message);
+    for (auto& c : clients_)
+        if (c.socket)
+            c.socket->sendTextMessage(text);
+}
+
+QByteArray LiveServer::Answer(int route, QByteArray& contentType) {
+    switch (static_cast<LiveRoute>(route)) {
+    case LiveRoute::Page: {
+        contentType = "text/html; charset=utf-8";
+        LiveState state = snapshot_();
+        Refresh();
+        state.version = version_;
+        return QByteArray::fromStdString(LivePageHtml(state));
+    }
+    case LiveRoute::Json:
+        contentType = "application/json; charset=utf-8";
+        Refresh();
+        return QByteArray::fromStdString(lastFull_);
+    case LiveRoute::Csv:
+        contentType = "text/csv; charset=utf-8";
+        return QByteArray::fromStdString(csv_());
+    case LiveRoute::Socket:
+        return "WebSocket erwartet\n";
+    case LiveRoute::NotFound:
+        return "Nicht gefunden\n";
+    case LiveRoute::NotAllowed:
+        return "Nur GET\n";
+    case LiveRoute::UriTooLong:
+        return "Adresse zu lang\n";
+    case LiveRoute::HeadersTooLarge:
+        return "Kopfzeilen zu lang\n";
+    case LiveRoute::BadRequest:
+        break;
+    }
+    return "Fehlerhafte Anfrage\n";
+}
+
+QStringList LiveServer::Addresses() const {
+    QStringList list;
+    if (!Listening())
+        return list;
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
+            list << QStringLiteral("http://%1:%2/").arg(a.toString()).arg(port_);
+    list << QStringLiteral("http://127.0.0.1:%1/").arg(port_);
+    return list;
+}
+
+} // namespace caniparc
