@@ -5,6 +5,7 @@
 #include "LaneFrame.h"
 #include "MonitorWindow.h"
 #include "ProtocolGrid.h"
+#include "LiveServer.h"
 #include "SettingsDialog.h"
 #include "ShortcutPriority.h"
 #include "protocol/ProtocolLayout.h"
@@ -71,6 +72,7 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, W
     setCentralWidget(central);
     BuildProtocolMenu();
     BuildStatusBar();
+    BuildLive();
     qApp->installEventFilter(new ShortcutPriority(this));
     BuildMonitor();
     run_.SetListener(this);
@@ -389,6 +391,7 @@ void MainWindow::OpenSettings() {
         monitors.push_back({r.x(), r.y(), r.width(), r.height()});
     }
     settingsDialog_->SetForm(FormFromSettings(settings_, monitors));
+    settingsDialog_->SetLiveAddresses(LiveAddressText());
     const bool ok = settingsDialog_->exec() == QDialog::Accepted;
     if (ok) {
         QCoreApplication::processEvents(); // let the dialog's closing paint first
@@ -397,7 +400,9 @@ void MainWindow::OpenSettings() {
         settings_.Top = bounds.y();
         settings_.Width = bounds.width();
         settings_.Height = bounds.height();
-        if (!station_.ApplySettingsForm(settingsDialog_->Form(), *this))
+        const bool saved = station_.ApplySettingsForm(settingsDialog_->Form(), *this);
+        ApplyLive();
+        if (!saved)
             dialogs_.Inform("Die Einstellungen konnten nicht gespeichert werden.");
     }
     centralWidget()->setFocus();

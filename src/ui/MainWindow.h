@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -25,6 +26,7 @@ class QToolButton;
 
 namespace caniparc {
 class Dialogs;
+class LiveServer;
 } // namespace caniparc
 
 namespace caniparc::ui {
@@ -75,6 +77,8 @@ public:
     // F2: the settings dialog, filled from the settings; "OK" applies it to the station.
     void OpenSettings();
     SettingsDialog* SettingsWindow() const { return settingsDialog_; }
+    // The live results' server (off unless `LiveWeb` is set).
+    LiveServer& Live() const { return *live_; }
     // The spectators' display; Ctrl+T shows and hides it.
     MonitorWindow* Monitor() const { return monitor_; }
     void ToggleMonitor();
@@ -91,6 +95,12 @@ private:
         QLineEdit* timeFaults = nullptr;
         QWidget* editors = nullptr;
     };
+
+    // The live results follow `LiveWeb` and `LivePort`; the status bar says where or why not.
+    void BuildLive();
+    void ApplyLive();
+    QString LiveAddressText() const;
+    void ShowLiveCode();
 
     void CommandsChanged() override;
     void LaneDigitsChanged(int lane) override;
@@ -168,6 +178,8 @@ private:
     QLabel* e2ZeitStandart_ = nullptr;
     QLabel* e2ZeitMax_ = nullptr;
     SettingsDialog* settingsDialog_ = nullptr;
+    std::unique_ptr<LiveServer> live_;
+    QLabel* livePanel_ = nullptr;
     MonitorWindow* monitor_ = nullptr;
     QToolButton* tvSwitch_ = nullptr;
     ProtocolGrid* grid_ = nullptr;

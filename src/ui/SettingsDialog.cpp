@@ -97,7 +97,30 @@ SettingsDialog::SettingsDialog(FolderChooser chooseFolder, QWidget* parent)
     grid->addWidget(BuildProtocol(), 1, 1);
     grid->addWidget(BuildTimeFaults(), 2, 0);
     grid->addWidget(BuildBands(), 2, 1);
-    grid->addWidget(BuildBottom(), 3, 0, 1, 2);
+    grid->addWidget(BuildLive(), 3, 0, 1, 2);
+    grid->addWidget(BuildBottom(), 4, 0, 1, 2);
+}
+
+QGroupBox* SettingsDialog::BuildLive() {
+    auto* group = Named(new QGroupBox(QStringLiteral(" Live-Ergebnisse im Netz "), this), "gbLive",
+                        QStringLiteral("Live-Ergebnisse im Netz"));
+    auto* grid = new QGridLayout(group);
+    cbLiveWeb_ = Named(new QCheckBox(QStringLiteral("Ergebnisse und Laufzeiten im Netz zeigen"), group), "cbLiveWeb",
+                       QStringLiteral("Ergebnisse und Laufzeiten im Netz zeigen"));
+    seLivePort_ = IntSpin(group, "seLivePort", QStringLiteral("Port:"), ranges::LivePort);
+    liveAddresses_ = Named(new QLabel(group), "LabLiveAddresses", QStringLiteral("Adressen"));
+    liveAddresses_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    liveAddresses_->setWordWrap(true);
+    grid->addWidget(cbLiveWeb_, 0, 0, 1, 3, Qt::AlignLeft);
+    grid->addWidget(new QLabel(QStringLiteral("Port:"), group), 1, 0);
+    grid->addWidget(seLivePort_, 1, 1);
+    grid->addWidget(liveAddresses_, 2, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+    return group;
+}
+
+void SettingsDialog::SetLiveAddresses(const QString& text) {
+    liveAddresses_->setText(text);
 }
 
 QWidget* SettingsDialog::BuildTitles() {
@@ -336,6 +359,8 @@ void SettingsDialog::SetForm(const SettingsForm& f) {
     cbBonus_->setChecked(f.bonus);
     seAdel_->setValue(f.adel);
     cbAutoRang_->setChecked(f.autoRang);
+    cbLiveWeb_->setChecked(f.liveWeb);
+    seLivePort_->setValue(f.livePort);
     eDIR_->setText(Text(f.rezervDir));
     cbZFcalc_->setChecked(f.zfCalc);
     sfSkor_->setValue(f.skor);
@@ -383,6 +408,8 @@ SettingsForm SettingsDialog::Form() const {
     f.bonus = cbBonus_->isChecked();
     f.adel = seAdel_->value();
     f.autoRang = cbAutoRang_->isChecked();
+    f.liveWeb = cbLiveWeb_->isChecked();
+    f.livePort = seLivePort_->value();
     f.rezervDir = eDIR_->text().toStdString();
     f.zfCalc = cbZFcalc_->isChecked();
     f.skor = sfSkor_->value();

@@ -44,6 +44,8 @@ public:
     void SetForm(const SettingsForm& form);
     // The controls as they stand, for "OK".
     SettingsForm Form() const;
+    // The addresses the live results can be reached at now, or why they cannot be.
+    void SetLiveAddresses(const QString& text);
 
 private:
     QWidget* BuildTitles();
@@ -53,6 +55,7 @@ private:
     QGroupBox* BuildTimeFaults();
     QGroupBox* BuildBands();
     QWidget* BuildBottom();
+    QGroupBox* BuildLive();
     void cbPortChange();
     void sfSkorChange();
     void seQPChange();
@@ -81,6 +84,9 @@ private:
     std::array<QLabel*, 3> eQPbis_{};
     QComboBox* cbMonitor_ = nullptr;
     QLabel* monitorLabel_ = nullptr;
+    QCheckBox* cbLiveWeb_ = nullptr;
+    QSpinBox* seLivePort_ = nullptr;
+    QLabel* liveAddresses_ = nullptr;
 };
 
 } // namespace caniparc::ui

@@ -80,8 +80,9 @@ private slots:
         for (auto* group : dialog.findChildren<QGroupBox*>())
             groups << group->title();
         groups.sort();
-        QCOMPARE(groups, (QStringList{QStringLiteral(" Lichtschranke/n "), QStringLiteral(" Protokoll "),
-                                      QStringLiteral(" Qualifikation Punkten "), QStringLiteral(" Zeitfehler ")}));
+        QCOMPARE(groups, (QStringList{QStringLiteral(" Lichtschranke/n "), QStringLiteral(" Live-Ergebnisse im Netz "),
+                                      QStringLiteral(" Protokoll "), QStringLiteral(" Qualifikation Punkten "),
+                                      QStringLiteral(" Zeitfehler ")}));
         for (QWidget* w : dialog.findChildren<QWidget*>()) {
             const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
                                  qobject_cast<QComboBox*>(w) ||
@@ -106,6 +107,8 @@ private slots:
         form.waitSeconds = 2.55;
         form.qp3 = 20;
         form.qps4 = "Ohne Quali";
+        form.liveWeb = true;
+        form.livePort = 8181;
         dialog.SetForm(form);
         QCOMPARE(Child<QComboBox>(&dialog, "cbPort")->currentText(), QStringLiteral("COM5 (/dev/ttyUSB0)"));
         QCOMPARE(Child<QDoubleSpinBox>(&dialog, "seWait")->text(), QStringLiteral("2,55 Sek."));
@@ -120,6 +123,8 @@ private slots:
         QCOMPARE(back.qp3, 20);
         QCOMPARE(back.qps4, std::string("Ohne Quali"));
         QCOMPARE(ChosenPort(back), 5);
+        QVERIFY(back.liveWeb);
+        QCOMPARE(back.livePort, 8181);
     }
 
     void withoutAPortTheBarrierOptionsAreGreyed() {
