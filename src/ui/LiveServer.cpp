@@ -195,6 +195,10 @@ void LiveServer::NewSocketClient() {
         connect(raw, &QWebSocket::disconnected, raw, &QObject::deleteLater);
         Refresh();
         raw->sendTextMessage(QString::fromStdString(lastFull_));
+        if (clients_.size() == 1) { // the first client: what it has is now what was sent
+            sentVersion_ = version_;
+            sentLanes_ = lastLanes_;
+        }
     }
 }
 
@@ -245,14 +249,16 @@ void LiveServer::Refresh() {
 void LiveServer::Push() {
     if (clients_.empty())
         return;
-    const std::uint64_t before = version_;
-    const std::string lanesBefore = lastLanes_;
     Refresh();
+    // Compared with what the clients were sent, not with the last look: a page request in
+    // between also looks, and must not swallow a lane's final time.
     const std::string* message = nullptr;
-    if (version_ != before)
+    if (version_ != sentVersion_)
         message = &lastFull_;
-    else if (lastLanes_ != lanesBefore)
+    else if (lastLanes_ != sentLanes_)
         message = &lastLanes_;
+    sentVersion_ = version_;
+    sentLanes_ = lastLanes_;
     if (!message)
         return;
     const QString text = QString::fromStdString(*message);

@@ -95,6 +95,8 @@ private:
     std::string lastFull_; // the full state as sent
     std::string lastLanes_;
     std::uint64_t version_ = 0;
+    std::uint64_t sentVersion_ = 0; // what the WebSocket clients have
+    std::string sentLanes_;
     QElapsedTimer clock_;
 };
 

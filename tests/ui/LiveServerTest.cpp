@@ -117,6 +117,19 @@ private slots:
         QCOMPARE(messages.size(), 3); // nothing new, nothing sent
     }
 
+    void aPageRequestDoesNotSwallowALanesFinalTime() {
+        Make();
+        QWebSocket ws;
+        QStringList messages;
+        connect(&ws, &QWebSocket::textMessageReceived, this, [&messages](const QString& m) { messages << m; });
+        ws.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(server_->Port())));
+        QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, 5000);
+        state_.lanes[0].time = "31,20"; // the lane stops; a phone loads the page at once
+        state_.lanes[0].state = LiveLaneState::Stopped;
+        QCOMPARE(Send("/protokoll.json").status, 200);
+        QTRY_VERIFY_WITH_TIMEOUT(messages.size() >= 2 && messages.last().contains("\"zeit\":\"31,20\""), 3000);
+    }
+
     void aWebSocketOnAnotherPathIsClosed() {
         Make();
         QWebSocket ws;
