@@ -16,6 +16,9 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // nullopt when the text is not valid UTF-8 or holds a character Windows-1252 has no byte for.
 std::optional<std::string> Utf8ToWindows1252(std::string_view utf8);
 
+// Appends one character (at most U+10FFFF, no surrogate) in UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
 // Strict: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view text);
 

@@ -1,6 +1,7 @@
 // The .xlsx export (see SpreadsheetExport.h), written with libxlsxwriter.
 #include "export/SpreadsheetExport.h"
 
+#include "common/Encoding.h"
 #include "common/NumberText.h"
 #include "export/ExportTable.h"
 #include "export/ZipArchive.h"
@@ -141,23 +142,8 @@ std::string ValidSheetName(std::string_view title) {
     if (name.empty() || name == U"History")
         return "Protokoll";
     std::string out;
-    for (const char32_t c : name) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (const char32_t c : name)
+        AppendUtf8(out, c);
     return out;
 }
 
