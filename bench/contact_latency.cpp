@@ -7,8 +7,8 @@
 //
 // Usage: contact_latency [bursts]   (default 40 per case; about 2 s per case)
 #include "FakeSerialBackend.h"
-#include "timing/ComPort.h"
-#include "timing/Dispatcher.h"
+#include "serial/ComPort.h"
+#include "serial/Dispatcher.h"
 #include "timing/TimeSource.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // Time of saving and opening protocols of 500, 5 000 and 50 000 rows: the bytes alone, the
 // replace-by-rename write with its flush to disk, and the read with recomputation and ranking.
 // Prints the median of several runs per size.
+#include "protocol/ProtocolFile.h"
 #include "protocol/Ranking.h"
-#include "settings/ProtocolFile.h"
 #include "settings/Settings.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the protocol reader with its recomputation and ranking. Besides not
 // crashing, a loaded protocol must save and reload to the same file: otherwise a backup would
 // change a little with every start of the station.
+#include "protocol/ProtocolFile.h"
 #include "protocol/Ranking.h"
-#include "settings/ProtocolFile.h"
 #include "settings/Settings.h"
 
 #include <cstdint>

@@ -10,8 +10,8 @@
 #include "export/HtmlPage.h"
 #include "export/SpreadsheetImport.h"
 #include "export/ZipArchive.h"
+#include "protocol/ProtocolFile.h"
 #include "protocol/Ranking.h"
-#include "settings/ProtocolFile.h"
 
 #include <filesystem>
 #include <ostream>

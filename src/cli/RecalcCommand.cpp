@@ -3,8 +3,8 @@
 #include "Commands.h"
 #include "ScoringOptions.h"
 
+#include "protocol/ProtocolFile.h"
 #include "protocol/Ranking.h"
-#include "settings/ProtocolFile.h"
 
 #include <ostream>
 

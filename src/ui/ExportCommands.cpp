@@ -4,7 +4,7 @@
 #include "export/ExportFiles.h"
 #include "export/ExportTable.h"
 #include "export/HtmlPage.h"
-#include "settings/ProtocolCommands.h"
+#include "protocol/ProtocolCommands.h"
 #include "station/Dialogs.h"
 #include "station/Station.h"
 

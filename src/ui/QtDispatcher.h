@@ -3,7 +3,7 @@
 // (closing the port) serves the pending work itself, so neither waits for the other for ever.
 #pragma once
 
-#include "timing/Dispatcher.h"
+#include "serial/Dispatcher.h"
 
 #include <QObject>
 

@@ -2,7 +2,7 @@
 // open failures and failing waits, and can wait until the worker is blocked in its wait.
 #pragma once
 
-#include "timing/SerialBackend.h"
+#include "serial/SerialBackend.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -7,7 +7,7 @@
 #include "LaneFrame.h"
 
 #include "ManualClock.h"
-#include "settings/Backup.h"
+#include "protocol/Backup.h"
 #include "settings/Settings.h"
 #include "station/Dialogs.h"
 #include "station/Station.h"

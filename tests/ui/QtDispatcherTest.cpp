@@ -3,7 +3,7 @@
 #include "QtDispatcher.h"
 
 #include "FakeSerialBackend.h"
-#include "timing/ComPort.h"
+#include "serial/ComPort.h"
 #include "timing/TimeSource.h"
 
 #include <QCoreApplication>

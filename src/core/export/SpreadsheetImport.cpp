@@ -3,10 +3,10 @@
 
 #include "common/NumberText.h"
 #include "export/ZipArchive.h"
+#include "protocol/ProtocolFile.h"
 #include "protocol/Ranking.h"
 #include "protocol/Scoring.h"
 #include "settings/FileAccess.h"
-#include "settings/ProtocolFile.h"
 #include "settings/Settings.h"
 
 #if CANIPARC_OFFICE

@@ -3,8 +3,8 @@
 // at the first row whose first cell is empty, so no sheet size can exhaust the memory.
 #pragma once
 
+#include "protocol/ProtocolFile.h"
 #include "protocol/ProtocolTable.h"
-#include "settings/ProtocolFile.h"
 
 #include <cstddef>
 #include <set>

@@ -4,8 +4,8 @@
 // these values, so every rule here runs in the tests without a window.
 #pragma once
 
+#include "serial/PortProbe.h"
 #include "settings/Settings.h"
-#include "timing/PortProbe.h"
 
 #include <string>
 #include <vector>

@@ -4,12 +4,12 @@
 #include "export/SpreadsheetImport.h"
 #include "protocol/ProtocolEdit.h"
 #include "protocol/RunEntry.h"
+#include "serial/Dispatcher.h"
+#include "serial/SerialBackend.h"
 #include "settings/FileAccess.h"
 #include "settings/SettingsIO.h"
 #include "station/Dialogs.h"
 #include "station/SettingsForm.h"
-#include "timing/Dispatcher.h"
-#include "timing/SerialBackend.h"
 
 #include <algorithm>
 #include <array>

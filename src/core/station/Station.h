@@ -4,18 +4,18 @@
 // same sequences run in the tests.
 #pragma once
 
+#include "protocol/Backup.h"
+#include "protocol/ProtocolCommands.h"
 #include "protocol/ProtocolSort.h"
 #include "protocol/ProtocolTable.h"
 #include "protocol/Ranking.h"
 #include "protocol/StartLists.h"
-#include "settings/Backup.h"
-#include "settings/ProtocolCommands.h"
+#include "serial/BarrierRouting.h"
+#include "serial/ComPort.h"
+#include "serial/PortProbe.h"
 #include "settings/Settings.h"
 #include "settings/SettingsPaths.h"
-#include "timing/BarrierRouting.h"
-#include "timing/ComPort.h"
 #include "timing/ContactLog.h"
-#include "timing/PortProbe.h"
 #include "timing/RunClock.h"
 
 #include <memory>

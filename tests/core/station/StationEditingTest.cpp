@@ -2,9 +2,9 @@
 // takes them back but never an entered run, and a typed refusal count disqualifies its run.
 #include "FakeSerialBackend.h"
 #include "ManualClock.h"
+#include "serial/Dispatcher.h"
 #include "station/Dialogs.h"
 #include "station/Station.h"
-#include "timing/Dispatcher.h"
 
 #include <gtest/gtest.h>
 

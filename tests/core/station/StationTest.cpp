@@ -4,11 +4,11 @@
 #include "station/Station.h"
 #include "FakeSerialBackend.h"
 #include "ManualClock.h"
-#include "settings/Backup.h"
-#include "settings/ProtocolFile.h"
+#include "protocol/Backup.h"
+#include "protocol/ProtocolFile.h"
+#include "serial/Dispatcher.h"
 #include "settings/SettingsStore.h"
 #include "station/Dialogs.h"
-#include "timing/Dispatcher.h"
 
 #include <gtest/gtest.h>
 

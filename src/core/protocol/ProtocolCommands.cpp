@@ -1,5 +1,5 @@
 // Protocol command state, new protocol and the proposed file name (see ProtocolCommands.h).
-#include "settings/ProtocolCommands.h"
+#include "protocol/ProtocolCommands.h"
 
 #include <algorithm>
 #include <cstdio>

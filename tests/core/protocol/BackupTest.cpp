@@ -1,6 +1,6 @@
 // The automatic backup: a write that fails at any point keeps the previous backup whole and is
 // reported until a write succeeds; the backup comes back at start-up.
-#include "settings/Backup.h"
+#include "protocol/Backup.h"
 
 #include "protocol/Ranking.h"
 #include "settings/Settings.h"

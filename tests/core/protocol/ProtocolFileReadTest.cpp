@@ -1,6 +1,6 @@
 // Opening a protocol file from disk: the protocol is replaced only by a file that could be read,
 // and a loaded protocol comes back ranked with the lanes on the next starter.
-#include "settings/ProtocolFile.h"
+#include "protocol/ProtocolFile.h"
 
 #include "protocol/Ranking.h"
 #include "settings/Settings.h"

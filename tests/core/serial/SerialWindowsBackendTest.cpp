@@ -1,8 +1,8 @@
 // The Windows serial backend where no device is: opening fails at the first step with the
 // system's reason, and the backend stays usable. COM250 exists on no machine the tests run on,
 // so no real port is ever touched.
-#include "timing/PortProbe.h"
-#include "timing/WindowsSerialBackend.h"
+#include "serial/PortProbe.h"
+#include "serial/WindowsSerialBackend.h"
 
 #include <gtest/gtest.h>
 

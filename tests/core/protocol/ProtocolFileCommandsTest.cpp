@@ -1,5 +1,5 @@
 // The protocol commands the tool bar offers for the protocol as it stands, and "new protocol".
-#include "settings/ProtocolCommands.h"
+#include "protocol/ProtocolCommands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Barrier routing: which line change becomes a start or a finish, by polarity, course scheme,
 // lock flags and run state; the imitation; what opening and closing the port changes.
 #include "ManualClock.h"
+#include "serial/BarrierRouting.h"
 #include "settings/Settings.h"
-#include "timing/BarrierRouting.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 // it comes.
 #pragma once
 
-#include "timing/Dispatcher.h"
-#include "timing/SerialBackend.h"
+#include "serial/Dispatcher.h"
+#include "serial/SerialBackend.h"
 #include "timing/TimeSource.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 // The barrier port component (see ComPort.h).
-#include "timing/ComPort.h"
+#include "serial/ComPort.h"
 
-#include "timing/PortProbe.h"
+#include "serial/PortProbe.h"
 
 namespace caniparc {
 

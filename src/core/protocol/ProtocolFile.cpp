@@ -1,5 +1,5 @@
 // Writing and reading the protocol file (see ProtocolFile.h).
-#include "settings/ProtocolFile.h"
+#include "protocol/ProtocolFile.h"
 
 #include "common/Encoding.h"
 #include "common/NumberText.h"

@@ -3,9 +3,9 @@
 // No byte is ever sent or received.
 #pragma once
 
-#include "timing/ComThread.h"
-#include "timing/Dispatcher.h"
-#include "timing/SerialBackend.h"
+#include "serial/ComThread.h"
+#include "serial/Dispatcher.h"
+#include "serial/SerialBackend.h"
 #include "timing/TimeSource.h"
 
 #include <functional>

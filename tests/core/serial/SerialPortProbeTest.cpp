@@ -1,6 +1,6 @@
 // Port numbers, devices and the port list: the probe's mask, the dialog entries, and the fixed
 // mapping of port numbers to devices on both platforms.
-#include "timing/PortProbe.h"
+#include "serial/PortProbe.h"
 
 #include <gtest/gtest.h>
 

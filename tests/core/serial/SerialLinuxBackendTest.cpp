@@ -1,7 +1,7 @@
 // The Linux backend against a scripted system-call layer (open path, waits, EINTR, EIO,
 // drivers without TIOCMIWAIT, shutdown while blocked), and the real layer where no hardware is
 // needed: waking a blocked call, and a pty, which has no modem lines.
-#include "timing/LinuxSerialBackend.h"
+#include "serial/LinuxSerialBackend.h"
 
 #include <gtest/gtest.h>
 

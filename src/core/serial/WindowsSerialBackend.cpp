@@ -1,7 +1,7 @@
 // The barrier port on Windows (see WindowsSerialBackend.h).
-#include "timing/WindowsSerialBackend.h"
+#include "serial/WindowsSerialBackend.h"
 
-#include "timing/PortProbe.h"
+#include "serial/PortProbe.h"
 
 #include <algorithm>
 #include <string>

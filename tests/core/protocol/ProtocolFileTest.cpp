@@ -1,6 +1,6 @@
 // The protocol file as bytes: what a saved protocol looks like on disk and what comes back from
 // saved protocols and from starter lists exported by spreadsheets.
-#include "settings/ProtocolFile.h"
+#include "protocol/ProtocolFile.h"
 
 #include "common/Encoding.h"
 

@@ -1,8 +1,8 @@
 // The contact log: where its lines go, what they say, that nothing is written inside the
 // hand-over, and that an unwritable folder loses nothing.
 #include "ManualClock.h"
+#include "serial/BarrierRouting.h"
 #include "settings/Settings.h"
-#include "timing/BarrierRouting.h"
 #include "timing/ContactLog.h"
 
 #include <gtest/gtest.h>

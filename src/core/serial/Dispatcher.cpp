@@ -1,5 +1,5 @@
 // The hand-over queue between the serial worker and the main thread (see Dispatcher.h).
-#include "timing/Dispatcher.h"
+#include "serial/Dispatcher.h"
 
 namespace caniparc {
 

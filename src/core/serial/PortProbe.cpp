@@ -1,5 +1,5 @@
 // Port probe, port list and port-to-device mapping (see PortProbe.h).
-#include "timing/PortProbe.h"
+#include "serial/PortProbe.h"
 
 #include <cctype>
 #include <fstream>

@@ -1,6 +1,6 @@
 // The barrier port component with its worker, over the scripted backend and the hand-over
 // queue: stamping at wake-up, delivery order, the synchronous hand-over, shutdown, failures.
-#include "timing/ComPort.h"
+#include "serial/ComPort.h"
 #include "FakeSerialBackend.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The protocol backup (see Backup.h).
-#include "settings/Backup.h"
+#include "protocol/Backup.h"
 
 #include "settings/Settings.h"
 

@@ -1,7 +1,7 @@
 // The serial worker (see ComThread.h).
-#include "timing/ComThread.h"
+#include "serial/ComThread.h"
 
-#include "timing/ThreadPriority.h"
+#include "serial/ThreadPriority.h"
 
 #include <chrono>
 

@@ -3,8 +3,8 @@
 // lock flags, the barrier imitation, and what opening and closing the port changes.
 #pragma once
 
+#include "serial/ComPort.h"
 #include "settings/Settings.h"
-#include "timing/ComPort.h"
 #include "timing/ContactLog.h"
 #include "timing/RunCommands.h"
 #include "timing/Scheduler.h"

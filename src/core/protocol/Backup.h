@@ -3,8 +3,8 @@
 // write leaves the previous backup whole; a failed write stays visible until one succeeds.
 #pragma once
 
+#include "protocol/ProtocolFile.h"
 #include "settings/FileAccess.h"
-#include "settings/ProtocolFile.h"
 
 #include <string>
 

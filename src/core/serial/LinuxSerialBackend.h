@@ -3,7 +3,7 @@
 // so that tests can script every result.
 #pragma once
 
-#include "timing/SerialBackend.h"
+#include "serial/SerialBackend.h"
 
 #include <atomic>
 #include <cstdint>

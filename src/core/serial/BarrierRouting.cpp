@@ -1,5 +1,5 @@
 // Barrier line handlers and contact routing (see BarrierRouting.h).
-#include "timing/BarrierRouting.h"
+#include "serial/BarrierRouting.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // Real-time priority for the watcher thread (see ThreadPriority.h).
-#include "timing/ThreadPriority.h"
+#include "serial/ThreadPriority.h"
 
 #if defined(__linux__)
 #include <pthread.h>

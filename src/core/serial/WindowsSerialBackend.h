@@ -2,7 +2,7 @@
 // woken for shutdown by an event of its own. Built only on Windows.
 #pragma once
 
-#include "timing/SerialBackend.h"
+#include "serial/SerialBackend.h"
 
 #include <atomic>
 #include <cstdint>

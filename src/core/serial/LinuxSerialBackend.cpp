@@ -1,5 +1,5 @@
 // The barrier port on Linux (see LinuxSerialBackend.h).
-#include "timing/LinuxSerialBackend.h"
+#include "serial/LinuxSerialBackend.h"
 
 #include <algorithm>
 #include <cerrno>
