@@ -68,7 +68,7 @@ TEST_F(WindowsRegistry, WholeSettings_RoundTrip) {
     Settings loaded;
     const LoadResult result = LoadSettings(store_, loaded);
     EXPECT_TRUE(result.storeFound);
-    EXPECT_EQ(result.valuesTaken, 42);
+    EXPECT_EQ(result.valuesTaken, StoredValueCount);
     EXPECT_EQ(StoredSettingsValues(loaded), StoredSettingsValues(changed));
 }
 
