@@ -72,6 +72,18 @@ bool HasHighBytes(std::string_view text) {
 
 } // namespace
 
+std::u32string CodePoints(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        char32_t c = 0;
+        const std::size_t length = DecodeOne(utf8, pos, c);
+        out += length == 0 ? U'\uFFFD' : c;
+        pos += length == 0 ? 1 : length;
+    }
+    return out;
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);

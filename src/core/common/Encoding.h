@@ -19,6 +19,9 @@ std::optional<std::string> Utf8ToWindows1252(std::string_view utf8);
 // Appends one character (at most U+10FFFF, no surrogate) in UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
 
+// The characters of a UTF-8 text; a byte that starts no valid sequence counts as U+FFFD.
+std::u32string CodePoints(std::string_view utf8);
+
 // Strict: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view text);
 

@@ -18,9 +18,6 @@ std::vector<int> ShownColumns(const Settings& settings);
 std::string DistText(const Settings& settings);
 std::string SkorText(const Settings& settings);
 
-// The characters of a UTF-8 text; a byte that starts no valid sequence counts as U+FFFD.
-std::u32string CodePoints(std::string_view utf8);
-
 // The number of characters (not bytes) of a UTF-8 text.
 std::size_t CharacterCount(std::string_view utf8);
 

@@ -2,6 +2,7 @@
 // page with their own scripts.
 #include "export/HtmlPage.h"
 
+#include "common/Encoding.h"
 #include "export/ExportTable.h"
 #include "protocol/ProtocolLayout.h"
 #include "protocol/ProtocolTable.h"
