@@ -90,9 +90,10 @@ int main(int argc, char** argv) {
                                .settingsStore = store.get(),
                                .dispatcher = &dispatcher},
                               programTitle);
-    station.Startup({programFiles.StationFolder, programFiles.StartSoundPath, programFiles.StopSoundPath, environment,
-                     static_cast<int>(QGuiApplication::screens().size())},
-                    LocaleDecimalSeparator());
+    if (!station.Startup({programFiles.StationFolder, programFiles.StartSoundPath, programFiles.StopSoundPath,
+                          environment, static_cast<int>(QGuiApplication::screens().size())},
+                         LocaleDecimalSeparator()))
+        return 1; // another station holds the backup; this one leaves it and the settings alone
 
     auto& settings = station.GetSettings();
     caniparc::ui::DesktopFileChooser files;

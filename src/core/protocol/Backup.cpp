@@ -9,6 +9,16 @@ std::string BackupFileName(const Settings& settings) {
     return settings.RezervDir + settings.ProgramTitle + "-Sicherungsdatei.txt";
 }
 
+std::string BackupLockName(const std::string& backupFile) {
+#if defined(_WIN32)
+    const std::size_t slash = backupFile.find_last_of("/\\");
+#else
+    const std::size_t slash = backupFile.rfind('/');
+#endif
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    return backupFile.substr(0, name) + "." + backupFile.substr(name) + ".lock";
+}
+
 const FileResult& ProtocolBackup::Write(const ProtocolTable& table) {
     lastWrite_ = WriteProtocolFile(fs_, table, BackupFileName(settings_));
     return lastWrite_;

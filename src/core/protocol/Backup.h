@@ -19,6 +19,10 @@ class ProtocolTable;
 // now, so that a changed backup folder counts from the next write on.
 std::string BackupFileName(const Settings& settings);
 
+// The companion file whose lock keeps a second station off a backup (see ClaimFile): hidden
+// beside the backup, so it goes wherever the backup folder goes.
+std::string BackupLockName(const std::string& backupFile);
+
 class ProtocolBackup {
 public:
     // Both live as long as the main window.

@@ -128,6 +128,31 @@ void RemoveIfAbandoned(const std::filesystem::path& path) {
     ::close(fd);
 }
 
+class PosixClaim final : public FileClaim {
+public:
+    explicit PosixClaim(int fd) : fd_(fd) {}
+    ~PosixClaim() override { ::close(fd_); }
+
+private:
+    int fd_;
+};
+
+std::unique_ptr<FileClaim> ClaimLocked(const std::filesystem::path& lockPath, ClaimOutcome& outcome) {
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        outcome = ClaimOutcome::Unavailable;
+        return nullptr;
+    }
+    // flock belongs to the open file, so a second claim in this process conflicts as well.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        outcome = errno == EWOULDBLOCK ? ClaimOutcome::HeldElsewhere : ClaimOutcome::Unavailable;
+        ::close(fd);
+        return nullptr;
+    }
+    outcome = ClaimOutcome::Claimed;
+    return std::make_unique<PosixClaim>(fd);
+}
+
 #else
 
 std::error_code LastWindowsError() {
@@ -212,6 +237,29 @@ void RemoveIfAbandoned(const std::filesystem::path& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
     ::DeleteFileW(path.c_str());
+}
+
+class WindowsClaim final : public FileClaim {
+public:
+    explicit WindowsClaim(HANDLE handle) : handle_(handle) {}
+    ~WindowsClaim() override { ::CloseHandle(handle_); }
+
+private:
+    HANDLE handle_;
+};
+
+// Opened without sharing: nobody else can open the lock file until this handle is closed.
+std::unique_ptr<FileClaim> ClaimLocked(const std::filesystem::path& lockPath, ClaimOutcome& outcome) {
+    const HANDLE handle = ::CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD code = ::GetLastError();
+        outcome = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ? ClaimOutcome::HeldElsewhere
+                                                                                  : ClaimOutcome::Unavailable;
+        return nullptr;
+    }
+    outcome = ClaimOutcome::Claimed;
+    return std::make_unique<WindowsClaim>(handle);
 }
 
 #endif
@@ -329,6 +377,10 @@ std::string ShortFileReason(const FileResult& result) {
 
 std::unique_ptr<FileSystem> MakeLocalFileSystem() {
     return std::make_unique<LocalFileSystem>();
+}
+
+std::unique_ptr<FileClaim> ClaimFile(const std::filesystem::path& lockPath, ClaimOutcome& outcome) {
+    return ClaimLocked(lockPath, outcome);
 }
 
 bool IsTemporaryNameOf(std::string_view name, std::string_view targetName) {

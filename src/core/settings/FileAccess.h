@@ -67,6 +67,23 @@ public:
 // The real disk.
 std::unique_ptr<FileSystem> MakeLocalFileSystem();
 
+// Held by a station for as long as it works with a file; released when destroyed.
+class FileClaim {
+public:
+    virtual ~FileClaim() = default;
+};
+
+enum class ClaimOutcome {
+    Claimed,       // this claim alone holds the file now
+    HeldElsewhere, // another process (or another claim in this one) holds it
+    Unavailable,   // no lock could be made here (a read-only folder): nothing to guard
+};
+
+// Claims a file for one holder through a lock on `lockPath`, a companion file that is created
+// when missing and left in place (removing it could let two holders lock two different files).
+// The lock goes with the process: a crashed station leaves no claim behind.
+std::unique_ptr<FileClaim> ClaimFile(const std::filesystem::path& lockPath, ClaimOutcome& outcome);
+
 // Writes the bytes to a new temporary file of a name no one else uses, beside the file that is
 // replaced, flushes it and renames it over that file. A link is written through to the regular
 // file it points to, and the replaced file keeps its permission bits. A target that exists and

@@ -101,7 +101,7 @@ Station::~Station() {
     run_.SetHooks(nullptr);
 }
 
-void Station::Startup(const StationPaths& paths, char decimalSeparator) {
+bool Station::Startup(const StationPaths& paths, char decimalSeparator) {
     settings_.DecimalSeparator = decimalSeparator;
     programFolder_ = paths.programFolder;
     if (services_.settingsStore)
@@ -109,6 +109,10 @@ void Station::Startup(const StationPaths& paths, char decimalSeparator) {
     ClampToDialogRanges(settings_);
     settings_.Monitor = MonitorInRange(settings_.Monitor, paths.monitorCount);
     ApplyBackupFolderDefault(settings_, paths.programFolder, paths.environment, FolderAcceptsFiles);
+    if (!ClaimBackupAtStartup()) {
+        shutDown_ = true; // nothing of this station may reach the disk
+        return false;
+    }
     RemoveStaleTemporaries(BackupFileName(settings_));
     run_.SetSoundPaths({paths.startSound, paths.stopSound});
     settings_.PortMask = ProbePorts(services_.devicePresent ? services_.devicePresent : PlatformDevicePresent());
@@ -125,6 +129,50 @@ void Station::Startup(const StationPaths& paths, char decimalSeparator) {
     ShowBestTime();
     if (listener_ && (!restoreResult_.Ok() || !opener_.LastError().empty()))
         listener_->StatusChanged();
+    return true;
+}
+
+namespace {
+
+std::string AnotherStationText(const std::string& backupFile) {
+    return "Eine andere Caniparc-Station arbeitet schon mit der Sicherungsdatei\n" + backupFile +
+           "\n\nZwei Stationen mit einer Sicherungsdatei überschreiben sich beim Beenden gegenseitig die "
+           "Ergebnisse.";
+}
+
+std::string LockKey(const std::string& backupFile) {
+    return std::filesystem::path(backupFile).lexically_normal().string();
+}
+
+} // namespace
+
+bool Station::ClaimBackupAtStartup() {
+    // A second window opened by a double click, or a restart before the first window has
+    // closed: whichever closes last would replace the other's results in the backup.
+    const std::string path = BackupFileName(settings_);
+    for (;;) {
+        ClaimOutcome outcome = ClaimOutcome::Unavailable;
+        backupClaim_ = ClaimFile(BackupLockName(path), outcome);
+        if (outcome != ClaimOutcome::HeldElsewhere) {
+            claimedBackup_ = LockKey(path);
+            return true;
+        }
+        if (!services_.dialogs.Ask(AnotherStationText(path) + "\n\nErneut versuchen? (Nein beendet dieses Fenster.)"))
+            return false;
+    }
+}
+
+bool Station::FollowBackupClaim() {
+    const std::string path = BackupFileName(settings_);
+    if (LockKey(path) == claimedBackup_)
+        return true;
+    ClaimOutcome outcome = ClaimOutcome::Unavailable;
+    auto claim = ClaimFile(BackupLockName(path), outcome);
+    if (outcome == ClaimOutcome::HeldElsewhere)
+        return false;
+    backupClaim_ = std::move(claim); // releases the old backup only once the new one is held
+    claimedBackup_ = LockKey(path);
+    return true;
 }
 
 std::string Station::PortStatusText() const {
@@ -401,7 +449,13 @@ void Station::Disqualify(int lane) {
 bool Station::ApplySettingsForm(const SettingsForm& form, SettingsEffects& effects) {
     if (!run_.Enabled(Command::CFG))
         return false;
+    const std::string backupFolder = settings_.RezervDir;
     CopyFormToSettings(form, settings_);
+    if (!FollowBackupClaim()) {
+        const std::string refused = BackupFileName(settings_);
+        settings_.RezervDir = backupFolder;
+        services_.dialogs.Inform(AnotherStationText(refused) + "\n\nDer Sicherungsordner bleibt " + backupFolder + ".");
+    }
     effects.CourseTimesChanged();
     effects.AutoEntryHintChanged();
     effects.BonusEntriesChanged();
@@ -446,6 +500,7 @@ bool Station::Shutdown() {
     const bool settingsSaved = !services_.settingsStore || SaveSettings(*services_.settingsStore, settings_);
     port_->Close();
     contactLog_.Flush();
+    backupClaim_.reset(); // a station started meanwhile may go on now: this one writes no more
     return settingsSaved && !backup_.Failing();
 }
 

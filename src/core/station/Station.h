@@ -26,6 +26,7 @@ namespace caniparc {
 class Dialogs;
 class Dispatcher;
 struct SettingsForm;
+class FileClaim;
 class FileSystem;
 class SerialBackend;
 class Scheduler;
@@ -119,7 +120,9 @@ public:
     bool StoredBoundsFound() const { return storedBoundsFound_; }
 
     // Loads the settings, restores the protocol from the backup and makes the ready state.
-    void Startup(const StationPaths& paths, char decimalSeparator);
+    // False when another station works with the same backup and the operator chose not to
+    // wait for it: this station must then close without writing anything.
+    bool Startup(const StationPaths& paths, char decimalSeparator);
     // The window is about to close: true when closing needs the operator's consent first.
     bool CloseNeedsConsent() const { return run_.RunInProgress(); }
     // True while the last backup write failed and the protocol was not saved elsewhere since:
@@ -206,6 +209,10 @@ private:
     void WriteBackup();
     void ConnectPort();
     void KeepUnreadableBackup();
+    // Holds the backup against a second station (asking the operator while another holds it).
+    bool ClaimBackupAtStartup();
+    // The settings dialog moved the backup: true when the new file could be claimed.
+    bool FollowBackupClaim();
     void SelectRow(int row);
 
     StationServices services_;
@@ -228,6 +235,8 @@ private:
     int selectedRow_ = 1;
     FileResult restoreResult_;
     std::string keptBackup_; // where an unreadable backup was moved to
+    std::unique_ptr<FileClaim> backupClaim_;
+    std::string claimedBackup_; // the backup file backupClaim_ guards
     bool savedSinceBackupFailed_ = false;
     int nextStarterRow_ = -1;
     StartLists lists_;

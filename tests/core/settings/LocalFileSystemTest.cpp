@@ -1,6 +1,7 @@
 // The real disk's file operations on every platform: a new file never takes a name already
 // there, the no-replace rename refuses a taken name, and the clean-up of interrupted writes
-// leaves a temporary file alone while its writer still holds it.
+// leaves a temporary file alone while its writer still holds it; a claimed file has one holder
+// until that holder lets go or its process ends.
 #include "SettingsTestSupport.h"
 
 #include "settings/FileAccess.h"
@@ -9,6 +10,11 @@
 
 #include <fstream>
 #include <iterator>
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace caniparc {
 namespace {
@@ -80,6 +86,70 @@ TEST(LocalFileSystem, AtomicWrite_ReplacesTheFileAndLeavesNoTemporary) {
     EXPECT_EQ(bytes, "neu");
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 1);
 }
+
+} // namespace
+} // namespace caniparc
+
+namespace caniparc {
+namespace {
+
+TEST(FileClaim, OneHolderAtATime_FreeAgainOnceReleased_AndAReadOnlyPlaceGuardsNothing) {
+    TempFolder temp;
+    const fs::path lock = temp.Path() / ".caniparc-Sicherungsdatei.txt.lock";
+    ClaimOutcome first = ClaimOutcome::Unavailable;
+    auto held = ClaimFile(lock, first);
+    ASSERT_EQ(first, ClaimOutcome::Claimed);
+    ASSERT_NE(held, nullptr);
+
+    ClaimOutcome second = ClaimOutcome::Claimed;
+    EXPECT_EQ(ClaimFile(lock, second), nullptr);
+    EXPECT_EQ(second, ClaimOutcome::HeldElsewhere) << "a second claim in the same process is refused too";
+
+    held.reset();
+    EXPECT_NE(ClaimFile(lock, second), nullptr);
+    EXPECT_EQ(second, ClaimOutcome::Claimed);
+    EXPECT_TRUE(fs::exists(lock)) << "the lock file stays, so every holder locks the same file";
+
+    ClaimOutcome nowhere = ClaimOutcome::Claimed;
+    EXPECT_EQ(ClaimFile(temp.Path() / "no-such-folder" / "x.lock", nowhere), nullptr);
+    EXPECT_EQ(nowhere, ClaimOutcome::Unavailable);
+}
+
+#if !defined(_WIN32)
+TEST(FileClaim, AnotherProcessHoldsIt_UntilThatProcessEndsWithoutCleaningUp) {
+    TempFolder temp;
+    const fs::path lock = temp.Path() / ".backup.lock";
+    int ready[2];
+    int quit[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(quit), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ClaimOutcome outcome = ClaimOutcome::Unavailable;
+        auto claim = ClaimFile(lock, outcome);
+        const char state = outcome == ClaimOutcome::Claimed ? 'y' : 'n';
+        (void)!::write(ready[1], &state, 1);
+        char any = 0;
+        (void)!::read(quit[0], &any, 1);
+        ::_exit(0); // like a crash: no destructor releases the claim
+    }
+    char state = 0;
+    ASSERT_EQ(::read(ready[0], &state, 1), 1);
+    ASSERT_EQ(state, 'y');
+    ClaimOutcome outcome = ClaimOutcome::Claimed;
+    EXPECT_EQ(ClaimFile(lock, outcome), nullptr);
+    EXPECT_EQ(outcome, ClaimOutcome::HeldElsewhere);
+
+    ASSERT_EQ(::write(quit[1], "x", 1), 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_NE(ClaimFile(lock, outcome), nullptr);
+    EXPECT_EQ(outcome, ClaimOutcome::Claimed);
+    for (int fd : {ready[0], ready[1], quit[0], quit[1]})
+        ::close(fd);
+}
+#endif
 
 } // namespace
 } // namespace caniparc

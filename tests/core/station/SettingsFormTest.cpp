@@ -217,7 +217,10 @@ protected:
                                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
     }
-    ~ApplySettingsTest() override { std::filesystem::remove_all(folder); }
+    ~ApplySettingsTest() override {
+        std::error_code held; // on Windows the station still holds its backup lock here
+        std::filesystem::remove_all(folder, held);
+    }
 
     void Start(int monitors = 1) { station.Startup({folder.string() + "/", "", "", {}, monitors}, ','); }
 

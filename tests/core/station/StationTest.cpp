@@ -1,6 +1,6 @@
 // The station end to end in simulated time: start-up restores the protocol, a keyboard run is
-// entered, ranked and backed up, a refused entry changes nothing, and shutdown writes the
-// backup before the settings.
+// entered, ranked and backed up, a refused entry changes nothing, shutdown writes the backup
+// before the settings, and a second station never works with the same backup.
 #include "station/Station.h"
 #include "FakeSerialBackend.h"
 #include "ManualClock.h"
@@ -9,12 +9,14 @@
 #include "serial/Dispatcher.h"
 #include "settings/SettingsStore.h"
 #include "station/Dialogs.h"
+#include "station/SettingsForm.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace caniparc {
@@ -29,6 +31,18 @@ struct ScriptedDialogs final : Dialogs {
     bool Ask(const std::string& question) override {
         asked.push_back(question);
         return answer;
+    }
+    void Inform(const std::string& message) override { told.push_back(message); }
+};
+
+// Runs a step (the other station closing meanwhile) before it answers.
+struct WaitingDialogs final : Dialogs {
+    std::function<bool()> onAsk;
+    std::vector<std::string> asked;
+    std::vector<std::string> told;
+    bool Ask(const std::string& question) override {
+        asked.push_back(question);
+        return onAsk();
     }
     void Inform(const std::string& message) override { told.push_back(message); }
 };
@@ -68,7 +82,10 @@ protected:
         backupPath = folder / "caniparc-Sicherungsdatei.txt";
         store.backup = backupPath;
     }
-    ~StationTest() override { fs::remove_all(folder); }
+    ~StationTest() override {
+        std::error_code held; // on Windows the station still holds its backup lock here
+        fs::remove_all(folder, held);
+    }
 
     void Start() {
         station.GetSettings().AutoEin = false;
@@ -468,6 +485,108 @@ TEST_F(StationTest, SchemeC_StartLists_BothLanesEnterTheirOwnStarterAndMoveOnTog
     EXPECT_EQ(station.Lists().Lane(0).Text(), "3");
     EXPECT_EQ(station.Lists().Lane(1).Text(), "4");
     EXPECT_TRUE(run.Enabled(Command::Start));
+}
+
+} // namespace
+} // namespace caniparc
+
+namespace caniparc {
+namespace {
+
+// A second station on the same folder, with its own dialogs, store and port.
+struct OtherStation {
+    OtherStation(testing::ManualClock& clock, Dialogs& dialogs)
+        : station({.time = clock,
+                   .scheduler = clock,
+                   .dialogs = dialogs,
+                   .settingsStore = &store,
+                   .serial = &serial,
+                   .dispatcher = &handover,
+                   .devicePresent = [](const std::string&) { return false; }},
+                  "caniparc") {
+        station.GetSettings().AutoEin = false;
+    }
+    ObservingStore store;
+    testing::FakeSerialBackend serial;
+    HandoverQueue handover;
+    Station station;
+};
+
+TEST_F(StationTest, SecondStationOnTheSameBackup_ClosesUntouchedOrWaitsUntilTheFirstHasClosed) {
+    Start();
+    TimedRun(7, 31'200);
+    const std::string afterFirstRun = ReadFile(backupPath);
+
+    // A double click opened a second window. Had it run, whichever closed last would have
+    // replaced the other's results in the backup.
+    WaitingDialogs refusing;
+    refusing.onAsk = [] { return false; };
+    {
+        OtherStation second(clock, refusing);
+        second.store.backup = backupPath;
+        EXPECT_FALSE(second.station.Startup({folder.string() + "/", "", "", {}}, ','));
+        ASSERT_EQ(refusing.asked.size(), 1u);
+        EXPECT_NE(refusing.asked[0].find(backupPath.filename().string()), std::string::npos) << refusing.asked[0];
+        EXPECT_TRUE(second.station.Shutdown());
+        EXPECT_FALSE(second.store.saved) << "a refused station must not write its settings either";
+    }
+    EXPECT_EQ(ReadFile(backupPath), afterFirstRun);
+
+    TimedRun(8, 29'900); // the first station goes on working and backing up
+    const std::string afterSecondRun = ReadFile(backupPath);
+    EXPECT_NE(afterSecondRun, afterFirstRun);
+
+    // A restart before the first window has closed: "Erneut versuchen" once it has.
+    WaitingDialogs waiting;
+    waiting.onAsk = [this] {
+        station.Shutdown();
+        return true;
+    };
+    OtherStation restarted(clock, waiting);
+    ASSERT_TRUE(restarted.station.Startup({folder.string() + "/", "", "", {}}, ','));
+    EXPECT_EQ(waiting.asked.size(), 1u);
+    const auto& table = restarted.station.Protocol();
+    ASSERT_EQ(table.RowCount(), 3) << "the restarted station shows what the first one wrote at its close";
+    EXPECT_EQ(table.Cell(ColStartNr, 1), "8");
+    EXPECT_EQ(table.Cell(ColStartNr, 2), "7");
+}
+
+TEST_F(StationTest, SettingsDialog_CannotMoveTheBackupOntoAnotherStationsBackup) {
+    Start();
+    TimedRun(7, 31'200);
+    const std::string firstsBackup = ReadFile(backupPath);
+
+    const fs::path otherFolder = folder / "ring2";
+    fs::create_directories(otherFolder);
+    WaitingDialogs dialogs2;
+    dialogs2.onAsk = [] { return false; };
+    OtherStation second(clock, dialogs2);
+    ASSERT_TRUE(second.station.Startup({otherFolder.string() + "/", "", "", {}}, ','));
+    ASSERT_TRUE(dialogs2.asked.empty()) << "a backup of its own needs no question";
+
+    SettingsForm form = FormFromSettings(second.station.GetSettings(), {});
+    form.rezervDir = folder.string() + "/";
+    SettingsEffects effects;
+    ASSERT_TRUE(second.station.ApplySettingsForm(form, effects));
+    ASSERT_EQ(dialogs2.told.size(), 1u);
+    EXPECT_NE(dialogs2.told[0].find("andere Caniparc-Station"), std::string::npos) << dialogs2.told[0];
+    EXPECT_EQ(second.station.GetSettings().RezervDir, otherFolder.string() + "/");
+
+    auto& run = second.station.Run();
+    run.SetStartNumber(0, 9);
+    run.Start();
+    clock.Advance(25'000);
+    run.Stop(0);
+    run.Enter();
+    EXPECT_EQ(ReadFile(backupPath), firstsBackup) << "the first station's backup stays its own";
+    EXPECT_TRUE(fs::exists(otherFolder / "caniparc-Sicherungsdatei.txt"));
+
+    // Once the first station has closed, the folder can be taken over.
+    station.Shutdown();
+    second.station.Run().AbortOrNext(Command::Next);
+    ASSERT_TRUE(second.station.ApplySettingsForm(form, effects));
+    EXPECT_EQ(dialogs2.told.size(), 1u);
+    EXPECT_EQ(second.station.GetSettings().RezervDir, folder.string() + "/");
 }
 
 } // namespace
