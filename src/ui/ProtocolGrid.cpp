@@ -10,10 +10,12 @@
 #include "settings/Settings.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -27,6 +29,25 @@ namespace caniparc::ui {
 namespace {
 constexpr int kRowHeight = 19;
 constexpr int kFontPixels = 15;
+// A text wider than its column is drawn smaller, down to this size, before it is cut: a grade
+// shown as "Sehr…" or a speed as "5…" tells the operator nothing.
+constexpr int kSmallestFontPixels = 8;
+
+QFont FittingFont(const QFont& font, const QString& text, int room) {
+    QFont fitted = font;
+    for (int pixels = font.pixelSize(); pixels > kSmallestFontPixels; --pixels) {
+        fitted.setPixelSize(pixels);
+        if (QFontMetrics(fitted).horizontalAdvance(text) <= room)
+            return fitted;
+    }
+    fitted.setPixelSize(kSmallestFontPixels);
+    return fitted;
+}
+
+// The pixels the style keeps free on each side of a cell's text.
+int CellTextMargin(const QWidget* view) {
+    return view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+}
 
 // A row found again after a sort. Identical rows compare equal on every key, and the sort is
 // stable, so they keep their order: the n-th copy of a row is still its n-th copy afterwards.
@@ -75,6 +96,16 @@ public:
         editor->setValidator(new CellValidator(index.column(), separator_, editor));
         return editor;
     }
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!option->widget)
+            return;
+        const int room = option->rect.width() - 2 * CellTextMargin(option->widget);
+        if (option->fontMetrics.horizontalAdvance(option->text) > room) {
+            option->font = FittingFont(option->font, option->text, room);
+            option->fontMetrics = QFontMetrics(option->font);
+        }
+    }
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
         const QString text = static_cast<QLineEdit*>(editor)->text();
         if (text != index.data(Qt::DisplayRole).toString())
@@ -84,6 +115,17 @@ public:
 private:
     char separator_;
     std::function<void(int, int, const QString&)> edited_;
+};
+
+// The style pads each side of a cell's text by its focus margin plus one (3 pixels with Fusion);
+// the grid's narrow columns need those pixels for text, so only the one next to the grid line
+// stays.
+class NarrowCellStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        return metric == PM_FocusFrameHMargin ? 0 : QProxyStyle::pixelMetric(metric, option, widget);
+    }
 };
 
 // Arial where it is installed, else Liberation Sans (fonts-liberation), which has Arial's
@@ -115,6 +157,17 @@ ProtocolGrid::ProtocolGrid(ProtocolTable& table, SortState& sort, const Settings
 void ProtocolGrid::SetUpView() {
     view_->setModel(model_);
     view_->setFont(GridFont());
+    auto* style = new NarrowCellStyle;
+    style->setParent(view_);
+    view_->setStyle(style);
+    // The titles in the grid's font too, each made smaller where its column is too narrow.
+    QHeaderView* titles = view_->horizontalHeader();
+    titles->setFont(GridFont());
+    model_->SetTitleFonts([titles](int col) {
+        const int margin = titles->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, titles);
+        const QString text = titles->model()->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString();
+        return FittingFont(titles->font(), text, titles->sectionSize(col) - 2 * margin);
+    });
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     // Browse mode at first: typing into cells starts with selecting an editable one.

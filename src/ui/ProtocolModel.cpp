@@ -72,6 +72,8 @@ QVariant ProtocolModel::headerData(int section, Qt::Orientation orientation, int
         return QString::fromStdString(table_.Cell(section, 0));
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(AlignmentOf(FormatCell(section, 0, selectedRow_, kGridColours).align));
+    if (role == Qt::FontRole && titleFont_)
+        return titleFont_(section);
     return {};
 }
 

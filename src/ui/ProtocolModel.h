@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QBrush>
+#include <QFont>
 
 #include <array>
 #include <functional>
@@ -28,6 +29,8 @@ public:
     // Cells are editable where the predicate says so (the grid's edit rules).
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     void SetEditableColumns(std::function<bool(int col)> editable) { editable_ = std::move(editable); }
+    // The font of each column's title, so that a title wider than its column can be drawn smaller.
+    void SetTitleFonts(std::function<QFont(int col)> font) { titleFont_ = std::move(font); }
 
     // The selected protocol row (1-based as in the table) is painted without the colour bands.
     void SetSelectedRow(int row);
@@ -48,6 +51,7 @@ private:
     ProtocolTable& table_;
     int selectedRow_ = -1;
     std::function<bool(int col)> editable_;
+    std::function<QFont(int col)> titleFont_;
     std::array<std::pair<Rgb, QBrush>, 4> brushes_;
 };
 

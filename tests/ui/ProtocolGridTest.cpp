@@ -10,6 +10,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTest>
 
@@ -133,6 +135,44 @@ private slots:
         QCOMPARE(f.VisibleColumns(), Range(0, 18));
         QCOMPARE(f.View()->columnWidth(ColDogName), ColumnWidths(640, 2, true)[ColDogName]);
         QVERIFY(f.View()->horizontalScrollBar()->maximum() == 0);
+    }
+
+    // The grid of an 800-pixel main window (its default) is about 780 pixels wide inside. The
+    // widest grade, a five-character speed and the titles above them must show whole there, in
+    // one run and in two, not cut to "Sehr…" or "5…".
+    void gradesSpeedsAndTitlesShowWholeAtTheDefaultWidth() {
+        for (int runs : {1, 2}) {
+            Fixture f;
+            f.settings.LaufCount = runs;
+            f.table.SetCell(ColGrade, 1, "Vorzüglich");
+            f.table.SetCell(ColSpeed, 1, "52,94");
+            f.SetClientWidth(780);
+            f.grid->ApplyLayout();
+            QTableView* view = f.View();
+            for (int col : {ColGrade, ColSpeed}) {
+                const QModelIndex index = view->model()->index(0, col);
+                QStyleOptionViewItem option;
+                option.initFrom(view);
+                option.rect = view->visualRect(index);
+                option.widget = view; // as the view paints it
+                const int needed = view->itemDelegate()->sizeHint(option, index).width();
+                QVERIFY2(needed <= view->columnWidth(col), qPrintable(QStringLiteral("%1 runs, %2: %3 > %4")
+                                                                          .arg(runs)
+                                                                          .arg(index.data().toString())
+                                                                          .arg(needed)
+                                                                          .arg(view->columnWidth(col))));
+            }
+            QHeaderView* titles = view->horizontalHeader();
+            const int margin = titles->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, titles);
+            for (int col : {ColGrade, ColSpeed}) {
+                const QString title = view->model()->headerData(col, Qt::Horizontal).toString();
+                const QFont font = view->model()->headerData(col, Qt::Horizontal, Qt::FontRole).value<QFont>();
+                const int needed = QFontMetrics(font).horizontalAdvance(title) + 2 * margin;
+                QVERIFY2(
+                    needed <= titles->sectionSize(col),
+                    qPrintable(QStringLiteral("%1: %2 > %3").arg(title).arg(needed).arg(titles->sectionSize(col))));
+            }
+        }
     }
 
     void titleClicksSortOnlyOnceSortingIsOnAndKeepTheSelectedStarter() {
