@@ -89,6 +89,8 @@ int main() {
         show("xlsx file", [&] { SaveSpreadsheet(*fs, table, settings, folder / "p.xlsx"); });
         show("docx bytes", [&] { size = BuildDocument(table, settings).bytes.size(); });
         show("docx file", [&] { SaveDocument(*fs, table, settings, folder.string() + "/", folder / "p.docx"); });
+        show("xlsx read (rows)",
+             [&] { size = ReadSpreadsheetFile((folder / "p.xlsx").string(), settings).rows.size() - 1; });
         show("xlsx import + rank (rows)", [&] {
             SheetImport sheet = ReadSpreadsheetFile((folder / "p.xlsx").string(), settings);
             ProtocolTable imported;
