@@ -10,10 +10,15 @@
 #include <pugixml.hpp>
 #endif
 
+#include <algorithm>
 #include <sstream>
+#include <utility>
 
 namespace caniparc {
 namespace {
+
+// A table cell's default margins left and right together, in twentieths of a point.
+constexpr int kCellPadding = 2 * 108;
 
 #if CANIPARC_OFFICE
 
@@ -23,9 +28,7 @@ constexpr std::string_view kTemplateType = "wordprocessingml.template.main+xml";
 constexpr std::string_view kDocumentType = "wordprocessingml.document.main+xml";
 
 // Text for an XML element or attribute; control characters XML cannot carry are dropped.
-std::string XmlText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+void AppendXmlText(std::string& out, std::string_view text) {
     for (const char c : text) {
         switch (c) {
         case '&':
@@ -45,81 +48,144 @@ std::string XmlText(std::string_view text) {
                 out += c;
         }
     }
+}
+
+std::string XmlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendXmlText(out, text);
     return out;
 }
 
 class BodyWriter {
 public:
-    explicit BodyWriter(std::string prefix) : w_(std::move(prefix) + ":") {}
+    explicit BodyWriter(std::string_view prefix)
+        : open_("<" + std::string(prefix) + ":"), close_("</" + std::string(prefix) + ":"),
+          attr_(" " + std::string(prefix) + ":") {}
 
     // A paragraph; TABs become tab stops.
     void Paragraph(std::string_view line, bool bold = false) {
-        out_ += "<" + w_ + "p>";
+        Tag(open_, "p>");
         std::size_t start = 0;
         while (true) {
             const std::size_t tab = line.find('\t', start);
             Run(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start), bold);
             if (tab == std::string_view::npos)
                 break;
-            out_ += "<" + w_ + "r><" + w_ + "tab/></" + w_ + "r>";
+            Tag(open_, "r>");
+            Tag(open_, "tab/>");
+            Tag(close_, "r>");
             start = tab + 1;
         }
-        out_ += "</" + w_ + "p>";
+        Tag(close_, "p>");
     }
 
-    void Table(const ProtocolTable& table, const std::vector<int>& columns) {
-        out_ += "<" + w_ + "tbl><" + w_ + "tblPr><" + w_ + "tblW " + w_ + "w=\"0\" " + w_ + "type=\"auto\"/><" + w_ +
-                "tblBorders>";
-        for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"})
-            out_ += "<" + w_ + side + " " + w_ + "val=\"single\" " + w_ + "sz=\"4\" " + w_ + "space=\"0\" " + w_ +
-                    "color=\"000000\"/>";
-        out_ += "</" + w_ + "tblBorders></" + w_ + "tblPr><" + w_ + "tblGrid>";
-        for (std::size_t k = 0; k < columns.size(); ++k)
-            out_ += "<" + w_ + "gridCol/>";
-        out_ += "</" + w_ + "tblGrid>";
-        for (int row = 0; row < table.RowCount(); ++row) {
-            out_ += "<" + w_ + "tr>";
-            for (const int col : columns) {
-                out_ += "<" + w_ + "tc>";
-                Paragraph(table.Cell(col, row), row == 0);
-                out_ += "</" + w_ + "tc>";
-            }
-            out_ += "</" + w_ + "tr>";
+    // Fixed layout, so that word processors keep the widths instead of fitting the texts anew.
+    void Table(const ProtocolTable& table, const std::vector<int>& columns, int textWidth) {
+        const std::vector<int> widths = DocumentColumnWidths(table, columns, textWidth);
+        Tag(open_, "tbl>");
+        Tag(open_, "tblPr>");
+        Tag(open_, "tblW");
+        Attribute("w", std::to_string(textWidth));
+        Attribute("type", "dxa");
+        out_ += "/>";
+        Tag(open_, "tblLayout");
+        Attribute("type", "fixed");
+        out_ += "/>";
+        Tag(open_, "tblBorders>");
+        for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
+            Tag(open_, side);
+            Attribute("val", "single");
+            Attribute("sz", "4");
+            Attribute("space", "0");
+            Attribute("color", "000000");
+            out_ += "/>";
         }
-        out_ += "</" + w_ + "tbl>";
+        Tag(close_, "tblBorders>");
+        Tag(close_, "tblPr>");
+        Tag(open_, "tblGrid>");
+        for (const int width : widths) {
+            Tag(open_, "gridCol");
+            Attribute("w", std::to_string(width));
+            out_ += "/>";
+        }
+        Tag(close_, "tblGrid>");
+        for (int row = 0; row < table.RowCount(); ++row) {
+            Tag(open_, "tr>");
+            for (const int col : columns) {
+                Tag(open_, "tc>");
+                Paragraph(table.Cell(col, row), row == 0);
+                Tag(close_, "tc>");
+            }
+            Tag(close_, "tr>");
+        }
+        Tag(close_, "tbl>");
     }
 
     void LandscapeSection() {
-        out_ += "<" + w_ + "sectPr><" + w_ + "pgSz " + w_ + "w=\"16838\" " + w_ + "h=\"11906\" " + w_ +
-                "orient=\"landscape\"/><" + w_ + "pgMar " + w_ + "top=\"1134\" " + w_ + "right=\"1134\" " + w_ +
-                "bottom=\"1134\" " + w_ + "left=\"1134\" " + w_ + "header=\"709\" " + w_ + "footer=\"709\" " + w_ +
-                "gutter=\"0\"/></" + w_ + "sectPr>";
+        Tag(open_, "sectPr>");
+        Tag(open_, "pgSz");
+        Attribute("w", std::to_string(kPageLength));
+        Attribute("h", std::to_string(kPageBreadth));
+        Attribute("orient", "landscape");
+        out_ += "/>";
+        Tag(open_, "pgMar");
+        for (const char* side : {"top", "right", "bottom", "left"})
+            Attribute(side, std::to_string(kMargin));
+        Attribute("header", "709");
+        Attribute("footer", "709");
+        Attribute("gutter", "0");
+        out_ += "/>";
+        Tag(close_, "sectPr>");
     }
 
     std::string& Out() { return out_; }
 
 private:
+    // A4 lying down in twentieths of a point: 297 mm by 210 mm, margins of 2 cm.
+    static constexpr int kPageLength = 16838;
+    static constexpr int kPageBreadth = 11906;
+    static constexpr int kMargin = 1134;
+    static_assert(LandscapeTextWidth == kPageLength - 2 * kMargin);
+
+    void Tag(const std::string& start, std::string_view rest) {
+        out_ += start;
+        out_ += rest;
+    }
+    void Attribute(std::string_view name, std::string_view value) {
+        out_ += attr_;
+        out_ += name;
+        out_ += "=\"";
+        out_ += value;
+        out_ += '"';
+    }
     void Run(std::string_view text, bool bold) {
         if (text.empty())
             return;
-        out_ += "<" + w_ + "r>";
-        if (bold)
-            out_ += "<" + w_ + "rPr><" + w_ + "b/></" + w_ + "rPr>";
-        out_ += "<" + w_ + "t xml:space=\"preserve\">" + XmlText(text) + "</" + w_ + "t></" + w_ + "r>";
+        Tag(open_, "r>");
+        if (bold) {
+            Tag(open_, "rPr>");
+            Tag(open_, "b/>");
+            Tag(close_, "rPr>");
+        }
+        Tag(open_, "t xml:space=\"preserve\">");
+        AppendXmlText(out_, text);
+        Tag(close_, "t>");
+        Tag(close_, "r>");
     }
 
-    std::string w_;
+    std::string open_, close_, attr_;
     std::string out_;
 };
 
 // The header block, the table and an empty paragraph after it (a table may not end a body).
-std::string BodyContent(const ProtocolTable& table, const Settings& settings, const std::string& prefix,
+std::string BodyContent(const ProtocolTable& table, const Settings& settings, const std::string& prefix, int textWidth,
                         bool withSection) {
     BodyWriter body(prefix);
     for (const std::string& line : DocumentHeaderLines(table, settings))
         body.Paragraph(line);
     body.Paragraph("");
-    body.Table(table, ShownColumns(settings));
+    body.Table(table, ShownColumns(settings), textWidth);
     body.Paragraph("");
     if (withSection)
         body.LandscapeSection();
@@ -159,12 +225,25 @@ DocumentResult NewDocument(const ProtocolTable& table, const Settings& settings)
     zip.Add(std::string(kDocumentPart), "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                                         "<w:document xmlns:w=\"" +
                                             std::string(kWordNamespace) + "\"><w:body>" +
-                                            BodyContent(table, settings, "w", true) + "</w:body></w:document>");
+                                            BodyContent(table, settings, "w", LandscapeTextWidth, true) +
+                                            "</w:body></w:document>");
     zip.Add("docProps/core.xml", CoreProperties(settings));
     auto bytes = zip.Finish();
     if (!bytes)
         return {{}, "Das Dokument konnte nicht zusammengestellt werden."};
     return {std::move(*bytes), {}};
+}
+
+// The text width of the template's page, from the section at the end of its body; a template
+// without one gets the page of a new document.
+int TemplateTextWidth(const pugi::xml_node& body, const std::string& prefix) {
+    const pugi::xml_node section = body.child((prefix + ":sectPr").c_str());
+    const int page = section.child((prefix + ":pgSz").c_str()).attribute((prefix + ":w").c_str()).as_int();
+    const pugi::xml_node margins = section.child((prefix + ":pgMar").c_str());
+    const int left = margins.attribute((prefix + ":left").c_str()).as_int();
+    const int right = margins.attribute((prefix + ":right").c_str()).as_int();
+    const int width = page - std::max(left, 0) - std::max(right, 0);
+    return page > 0 && width >= page / 4 ? width : LandscapeTextWidth;
 }
 
 // The template's main part with the protocol at the start of its body; empty on failure.
@@ -182,7 +261,7 @@ std::string FillTemplateBody(const std::string& documentXml, const ProtocolTable
     if (!body)
         return {};
     const std::string fragment = "<f xmlns:" + prefix + "=\"" + std::string(kWordNamespace) + "\">" +
-                                 BodyContent(table, settings, prefix, false) + "</f>";
+                                 BodyContent(table, settings, prefix, TemplateTextWidth(body, prefix), false) + "</f>";
     pugi::xml_document content;
     if (!content.load_buffer(fragment.data(), fragment.size()))
         return {};
@@ -226,6 +305,33 @@ DocumentResult FromTemplate(const std::string& templateBytes, const ProtocolTabl
 #endif
 
 } // namespace
+
+std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vector<int>& columns, int textWidth) {
+    const std::vector<double> wanted = ColumnTextWidths(table, columns);
+    double total = 0;
+    for (const double w : wanted)
+        total += w;
+    // Each cell's own margins come first, else a short bold title breaks inside its word.
+    const int count = static_cast<int>(wanted.size());
+    const int padding = textWidth >= count * kCellPadding ? kCellPadding : 0;
+    const int shared = std::max(textWidth - count * padding, 0);
+    std::vector<int> widths;
+    std::vector<std::pair<double, std::size_t>> remainders; // the twips lost to rounding down
+    int given = 0;
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        const double exact = padding + shared * wanted[k] / total;
+        widths.push_back(static_cast<int>(exact));
+        given += widths.back();
+        remainders.emplace_back(exact - widths.back(), k);
+    }
+    // The largest remainders get the twips left over, so the widths add up exactly.
+    std::sort(remainders.begin(), remainders.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    for (std::size_t i = 0; given < textWidth && i < remainders.size(); ++i, ++given)
+        ++widths[remainders[i].second];
+    return widths;
+}
 
 std::vector<std::string> DocumentTemplateCandidates(const std::string& programFolder, const Settings& settings) {
     std::vector<std::string> candidates{programFolder + std::string(DocumentTemplateName)};

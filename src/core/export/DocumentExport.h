@@ -20,6 +20,15 @@ std::vector<std::string> DocumentTemplateCandidates(const std::string& programFo
 // The header block as text lines (TAB inside a line), as the document shows it.
 std::vector<std::string> DocumentHeaderLines(const ProtocolTable& table, const Settings& settings);
 
+// The text width of a landscape A4 page with the document's margins of 2 cm, in twentieths of
+// a point.
+inline constexpr int LandscapeTextWidth = 16838 - 2 * 1134;
+
+// The table's column widths in twentieths of a point, shared out in proportion to the widths
+// the columns' texts want (as the spreadsheet sizes its columns) and adding up to exactly
+// textWidth, so a name column comes out wide and a place column narrow.
+std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vector<int>& columns, int textWidth);
+
 struct DocumentResult {
     std::string bytes; // the .docx file
     std::string error; // German, empty on success

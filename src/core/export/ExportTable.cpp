@@ -6,11 +6,17 @@
 #include "protocol/ProtocolTable.h"
 #include "settings/Settings.h"
 
+#include <algorithm>
+
 namespace caniparc {
 namespace {
 
 // Wide enough that every column with a positive percentage gets a positive width.
 constexpr int kNominalGridWidth = 1000;
+
+constexpr double kMinColumnWidth = 4;
+constexpr double kMaxColumnWidth = 60;
+constexpr double kColumnMargin = 2;
 
 } // namespace
 
@@ -37,6 +43,18 @@ std::size_t CharacterCount(std::string_view utf8) {
     for (const char byte : utf8)
         count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
     return count;
+}
+
+std::vector<double> ColumnTextWidths(const ProtocolTable& table, const std::vector<int>& columns) {
+    std::vector<double> widths;
+    widths.reserve(columns.size());
+    for (const int col : columns) {
+        std::size_t longest = 0;
+        for (int row = 0; row < table.RowCount(); ++row)
+            longest = std::max(longest, CharacterCount(table.Cell(col, row)));
+        widths.push_back(std::clamp(static_cast<double>(longest) + kColumnMargin, kMinColumnWidth, kMaxColumnWidth));
+    }
+    return widths;
 }
 
 } // namespace caniparc

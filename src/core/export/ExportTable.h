@@ -8,6 +8,7 @@
 
 namespace caniparc {
 
+class ProtocolTable;
 struct Settings;
 
 // The columns 0 to 18 the protocol grid shows for these settings, in ascending order: the
@@ -20,5 +21,10 @@ std::string SkorText(const Settings& settings);
 
 // The number of characters (not bytes) of a UTF-8 text.
 std::size_t CharacterCount(std::string_view utf8);
+
+// How wide each of these columns wants to be, in characters: its longest text (title row
+// included) and a margin, kept between a narrow and a wide bound so that one long club name
+// does not crowd out the rest.
+std::vector<double> ColumnTextWidths(const ProtocolTable& table, const std::vector<int>& columns);
 
 } // namespace caniparc

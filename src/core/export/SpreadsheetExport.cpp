@@ -24,8 +24,6 @@ namespace caniparc {
 namespace {
 
 constexpr std::size_t kMaxSheetName = 31;
-constexpr double kMinColumnWidth = 4;
-constexpr double kMaxColumnWidth = 60;
 
 #if CANIPARC_OFFICE
 
@@ -70,7 +68,6 @@ lxw_format* FormatOf(const Formats& f, int row, int sheetColumn) {
 
 lxw_error WriteCells(lxw_worksheet* sheet, const Formats& f, const ProtocolTable& table, const Settings& settings) {
     const std::vector<int> columns = ShownColumns(settings);
-    std::vector<std::size_t> widths(columns.size(), 0);
     for (int row = 0; row < table.RowCount(); ++row) {
         for (std::size_t k = 0; k < columns.size(); ++k) {
             const std::string& text = table.Cell(columns[k], row);
@@ -83,7 +80,6 @@ lxw_error WriteCells(lxw_worksheet* sheet, const Formats& f, const ProtocolTable
                                              : worksheet_write_string(sheet, r, c, text.c_str(), format);
             if (error != LXW_NO_ERROR)
                 return error;
-            widths[k] = std::max(widths[k], CharacterCount(text));
         }
     }
     // Number columns beyond the shown ones keep their format for what a club types there later.
@@ -94,10 +90,9 @@ lxw_error WriteCells(lxw_worksheet* sheet, const Formats& f, const ProtocolTable
             worksheet_write_blank(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(sheetColumn - 1),
                                   f.numberOnly);
     }
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-        const double width = std::clamp(static_cast<double>(widths[k]) + 2, kMinColumnWidth, kMaxColumnWidth);
-        worksheet_set_column(sheet, static_cast<lxw_col_t>(k), static_cast<lxw_col_t>(k), width, nullptr);
-    }
+    const std::vector<double> widths = ColumnTextWidths(table, columns);
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        worksheet_set_column(sheet, static_cast<lxw_col_t>(k), static_cast<lxw_col_t>(k), widths[k], nullptr);
     return LXW_NO_ERROR;
 }
 

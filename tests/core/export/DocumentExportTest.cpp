@@ -2,9 +2,12 @@
 #include "export/DocumentExport.h"
 
 #include "ExportFixtures.h"
+#include "export/ExportTable.h"
 #include "export/ZipArchive.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace caniparc {
 namespace {
@@ -45,6 +48,50 @@ TEST(DocumentExport, NewDocument_HoldsATableOfTheShownColumns) {
               std::string::npos);
 }
 
+int Sum(const std::vector<int>& widths) {
+    int sum = 0;
+    for (const int w : widths)
+        sum += w;
+    return sum;
+}
+
+TEST(DocumentExport, ColumnWidths_FillTheTextWidthInProportionToTheTexts) {
+    const ProtocolTable table = RankedClass();
+    const std::vector<int> columns = ShownColumns(ExportSettings());
+    for (const int textWidth : {LandscapeTextWidth, 9638, 1, 0}) {
+        const std::vector<int> widths = DocumentColumnWidths(table, columns, textWidth);
+        ASSERT_EQ(widths.size(), columns.size());
+        EXPECT_EQ(Sum(widths), textWidth) << textWidth;
+        EXPECT_TRUE(std::all_of(widths.begin(), widths.end(), [](int w) { return w >= 0; }));
+    }
+    // Start number (title "Nr.", 3 characters), the dog "<b>Rex</b> & Co" (15), the handler
+    // "Łucja \"Lu\" Nowak" (16 characters, more bytes): each wants its text and 2 more, 5 : 17 : 18.
+    // Each first gets its cell margins of 216, the other 3352 go by those shares.
+    const std::vector<int> widths = DocumentColumnWidths(table, {ColStartNr, ColDogName, ColHandler}, 4000);
+    EXPECT_EQ(widths, (std::vector<int>{216 + 419, 216 + 1425, 216 + 1508}));
+}
+
+TEST(DocumentExport, ColumnWidths_RoundingLeftoversGoToTheLargestRemainders) {
+    ProtocolTable table;
+    table.SetRowCount(1);
+    table.MutableRows()[0][0] = "aaaa";    // 6 wide
+    table.MutableRows()[0][1] = "aaaa";    // 6 wide
+    table.MutableRows()[0][2] = "aaaaaaa"; // 9 wide
+    // Too narrow for the cell margins: 100 * 6/21 = 28.57, 100 * 9/21 = 42.86; one twip each to
+    // the two larger remainders.
+    EXPECT_EQ(DocumentColumnWidths(table, {0, 1, 2}, 100), (std::vector<int>{29, 28, 43}));
+    EXPECT_EQ(DocumentColumnWidths(table, {}, 100), std::vector<int>{});
+}
+
+TEST(DocumentExport, NewDocument_TableHasAFixedGridOfTheColumnWidths) {
+    const std::string body = Part(BuildDocument(RankedClass(), ExportSettings()).bytes, "word/document.xml");
+    std::string grid;
+    for (const int w : DocumentColumnWidths(RankedClass(), ShownColumns(ExportSettings()), LandscapeTextWidth))
+        grid += "<w:gridCol w:w=\"" + std::to_string(w) + "\"/>";
+    EXPECT_NE(body.find("<w:tblGrid>" + grid + "</w:tblGrid>"), std::string::npos) << body.substr(0, 2000);
+    EXPECT_NE(body.find("<w:tblW w:w=\"14570\" w:type=\"dxa\"/><w:tblLayout w:type=\"fixed\"/>"), std::string::npos);
+}
+
 std::string TemplateDocx(const std::string& document) {
     ZipWriter zip;
     zip.Add("[Content_Types].xml", "<Types><Override PartName=\"/word/document.xml\" ContentType=\"application/"
@@ -68,9 +115,20 @@ TEST(DocumentExport, Template_KeepsItsPartsAndGetsTheProtocolAtTheStartOfItsBody
     EXPECT_LT(title, body.find("Logo"));
     EXPECT_LT(body.find("</x:tbl>"), body.find("Logo"));
     EXPECT_EQ(Count(body, "sectPr>"), 2u); // the template's own section only, opened and closed
+    EXPECT_NE(body.find("<x:tblW x:w=\"14570\""), std::string::npos); // no page size: a new document's
     EXPECT_EQ(Part(result.bytes, "word/footer1.xml"), "<footer>Verein</footer>");
     EXPECT_EQ(Part(result.bytes, "word/styles.xml"), "<styles>Hausstil</styles>");
     EXPECT_NE(Part(result.bytes, "[Content_Types].xml").find("document.main+xml"), std::string::npos);
+}
+
+TEST(DocumentExport, Template_TableTakesTheTextWidthOfItsPage) {
+    // A4 upright with margins of 2.5 cm and 2 cm: 11906 - 1418 - 1134.
+    const std::string tpl = TemplateDocx(
+        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:sectPr>"
+        "<w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:left=\"1418\" w:right=\"1134\"/></w:sectPr></w:body>"
+        "</w:document>");
+    const std::string body = Part(BuildDocument(RankedClass(), ExportSettings(), tpl).bytes, "word/document.xml");
+    EXPECT_NE(body.find("<w:tblW w:w=\"9354\""), std::string::npos);
 }
 
 TEST(DocumentExport, UnreadableTemplate_SaysSoInsteadOfWritingSomething) {
