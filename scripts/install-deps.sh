@@ -16,8 +16,9 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine64
 )
 # Real office software for the tests that open the exported files (about 100 s to install on a
-# fresh machine); its recommended extras are not needed for converting files headless.
-office=(libreoffice-calc-nogui libreoffice-writer-nogui)
+# fresh machine); its recommended extras are not needed for converting files headless. The PDF
+# tools read the pages LibreOffice prints, headers and footers included.
+office=(libreoffice-calc-nogui libreoffice-writer-nogui poppler-utils)
 
 is_missing() {
     ! dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
