@@ -19,6 +19,70 @@ namespace {
 
 // A table cell's default margins left and right together, in twentieths of a point.
 constexpr int kCellPadding = 2 * 108;
+// A character in twentieths of a point, taken from the widest default font met: Word's Calibri
+// needs about 110, but LibreOffice without it falls back to a wider sans font whose digits broke
+// "29,47" in two and whose bold titles ("Rang") broke at 140. Guessing wide only gives a short
+// column a little room to spare.
+constexpr double kCharacterWidth = 155;
+constexpr double kBoldCharacterWidth = 180;
+
+struct TextExtent {
+    double line = 0; // the longest text on one line
+    double word = 0; // the longest word, up to a space, hyphen or slash
+};
+
+// In twentieths of a point, the bold titles wider than the cells.
+TextExtent ColumnExtent(const ProtocolTable& table, int col) {
+    TextExtent extent;
+    for (int row = 0; row < table.RowCount(); ++row) {
+        const double character = row == 0 ? kBoldCharacterWidth : kCharacterWidth;
+        const std::string& text = table.Cell(col, row);
+        extent.line = std::max(extent.line, character * static_cast<double>(CharacterCount(text)));
+        std::size_t start = 0;
+        for (std::size_t at = 0; at <= text.size(); ++at) {
+            if (at < text.size() && text[at] != ' ' && text[at] != '-' && text[at] != '/')
+                continue;
+            const std::size_t keep = at < text.size() && text[at] != ' ' ? 1 : 0; // "Müller-" stays whole
+            const std::string_view word = std::string_view(text).substr(start, at - start + keep);
+            extent.word = std::max(extent.word, character * static_cast<double>(CharacterCount(word)));
+            start = at + 1;
+        }
+    }
+    return extent;
+}
+
+// The width the widest columns are cut down to so that all of them together fill `room`; their
+// sum must exceed it.
+double WidestCap(std::vector<double> widths, double room) {
+    std::sort(widths.begin(), widths.end());
+    double narrower = 0;
+    for (std::size_t k = 0; k < widths.size(); ++k) {
+        const double cap = (room - narrower) / static_cast<double>(widths.size() - k);
+        if (cap < widths[k])
+            return cap;
+        narrower += widths[k];
+    }
+    return widths.back();
+}
+
+// Whole twips adding up to exactly `total`: the largest remainders get the twips lost to
+// rounding down.
+std::vector<int> RoundToTotal(const std::vector<double>& exact, int total) {
+    std::vector<int> widths;
+    std::vector<std::pair<double, std::size_t>> remainders;
+    int given = 0;
+    for (std::size_t k = 0; k < exact.size(); ++k) {
+        widths.push_back(static_cast<int>(exact[k]));
+        given += widths.back();
+        remainders.emplace_back(exact[k] - widths.back(), k);
+    }
+    std::sort(remainders.begin(), remainders.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    for (std::size_t i = 0; given < total && i < remainders.size(); ++i, ++given)
+        ++widths[remainders[i].second];
+    return widths;
+}
 
 #if CANIPARC_OFFICE
 
@@ -307,30 +371,30 @@ DocumentResult FromTemplate(const std::string& templateBytes, const ProtocolTabl
 } // namespace
 
 std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vector<int>& columns, int textWidth) {
-    const std::vector<double> wanted = ColumnTextWidths(table, columns);
-    double total = 0;
-    for (const double w : wanted)
-        total += w;
-    // Each cell's own margins come first, else a short bold title breaks inside its word.
-    const int count = static_cast<int>(wanted.size());
-    const int padding = textWidth >= count * kCellPadding ? kCellPadding : 0;
-    const int shared = std::max(textWidth - count * padding, 0);
-    std::vector<int> widths;
-    std::vector<std::pair<double, std::size_t>> remainders; // the twips lost to rounding down
-    int given = 0;
-    for (std::size_t k = 0; k < wanted.size(); ++k) {
-        const double exact = padding + shared * wanted[k] / total;
-        widths.push_back(static_cast<int>(exact));
-        given += widths.back();
-        remainders.emplace_back(exact - widths.back(), k);
+    if (columns.empty())
+        return {};
+    const double room = std::max(textWidth, 0);
+    // Per column: the longest text on one line, and the longest word, below which a word breaks.
+    std::vector<double> full, word;
+    double fullSum = 0, wordSum = 0;
+    for (const int col : columns) {
+        const TextExtent extent = ColumnExtent(table, col);
+        full.push_back(kCellPadding + std::max(extent.line, kCharacterWidth));
+        word.push_back(kCellPadding + std::max(extent.word, kCharacterWidth));
+        fullSum += full.back();
+        wordSum += word.back();
     }
-    // The largest remainders get the twips left over, so the widths add up exactly.
-    std::sort(remainders.begin(), remainders.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first > b.first : a.second < b.second;
-    });
-    for (std::size_t i = 0; given < textWidth && i < remainders.size(); ++i, ++given)
-        ++widths[remainders[i].second];
-    return widths;
+    const double cap = wordSum > room ? WidestCap(word, room) : 0;
+    std::vector<double> exact;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        if (fullSum <= room) // room to spare goes in proportion to the texts
+            exact.push_back(full[k] + (room - fullSum) * full[k] / fullSum);
+        else if (wordSum <= room) // the long texts wrap at their spaces, alike in proportion
+            exact.push_back(word[k] + (room - wordSum) * (full[k] - word[k]) / (fullSum - wordSum));
+        else // words must break: the longest ones, down to the same width
+            exact.push_back(std::min(word[k], cap));
+    }
+    return RoundToTotal(exact, static_cast<int>(room));
 }
 
 std::vector<std::string> DocumentTemplateCandidates(const std::string& programFolder, const Settings& settings) {

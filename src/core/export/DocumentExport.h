@@ -24,9 +24,12 @@ std::vector<std::string> DocumentHeaderLines(const ProtocolTable& table, const S
 // a point.
 inline constexpr int LandscapeTextWidth = 16838 - 2 * 1134;
 
-// The table's column widths in twentieths of a point, shared out in proportion to the widths
-// the columns' texts want (as the spreadsheet sizes its columns) and adding up to exactly
-// textWidth, so a name column comes out wide and a place column narrow.
+// The table's column widths in twentieths of a point, adding up to exactly textWidth, laid out
+// as a browser lays out a table: with room for every text on one line, the room to spare goes
+// in proportion to the texts; else each column gets its longest word and the rest goes to the
+// columns in proportion to how much more their texts want, so names and clubs wrap at their
+// spaces while times and places keep their width; only a page too narrow for the words cuts
+// them all alike.
 std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vector<int>& columns, int textWidth);
 
 struct DocumentResult {

@@ -64,22 +64,28 @@ TEST(DocumentExport, ColumnWidths_FillTheTextWidthInProportionToTheTexts) {
         EXPECT_EQ(Sum(widths), textWidth) << textWidth;
         EXPECT_TRUE(std::all_of(widths.begin(), widths.end(), [](int w) { return w >= 0; }));
     }
-    // Start number (title "Nr.", 3 characters), the dog "<b>Rex</b> & Co" (15), the handler
-    // "Łucja \"Lu\" Nowak" (16 characters, more bytes): each wants its text and 2 more, 5 : 17 : 18.
-    // Each first gets its cell margins of 216, the other 3352 go by those shares.
-    const std::vector<int> widths = DocumentColumnWidths(table, {ColStartNr, ColDogName, ColHandler}, 4000);
-    EXPECT_EQ(widths, (std::vector<int>{216 + 419, 216 + 1425, 216 + 1508}));
+    // Characters of 155, bold titles of 180, and the cell margins of 216. Start numbers: "Nr."
+    // 756 on a line and as a word. Dogs: "<b>Rex</b> & Co" 2541, the word "Hundename" 1836.
+    // Handlers: "Hundeführer/in" 2736, the word "Hundeführer/" 2376. Together 6033 and 4968.
+    const std::vector<int> few = {ColStartNr, ColDogName, ColHandler};
+    // Room to spare (3967) in proportion to the lines: 497.1, 1670.8, 1799.1.
+    EXPECT_EQ(DocumentColumnWidths(table, few, 10000), (std::vector<int>{1253, 4212, 4535}));
+    // Room for the words and 532 more, shared 0 : 705 : 360 by what the lines want beyond them.
+    EXPECT_EQ(DocumentColumnWidths(table, few, 5500), (std::vector<int>{756, 1836 + 352, 2376 + 180}));
+    // Too little for the words: the two longest are cut to the same width, the start number
+    // keeps its own.
+    EXPECT_EQ(DocumentColumnWidths(table, few, 3000), (std::vector<int>{756, 1122, 1122}));
 }
 
 TEST(DocumentExport, ColumnWidths_RoundingLeftoversGoToTheLargestRemainders) {
     ProtocolTable table;
     table.SetRowCount(1);
-    table.MutableRows()[0][0] = "aaaa";    // 6 wide
-    table.MutableRows()[0][1] = "aaaa";    // 6 wide
-    table.MutableRows()[0][2] = "aaaaaaa"; // 9 wide
-    // Too narrow for the cell margins: 100 * 6/21 = 28.57, 100 * 9/21 = 42.86; one twip each to
-    // the two larger remainders.
-    EXPECT_EQ(DocumentColumnWidths(table, {0, 1, 2}, 100), (std::vector<int>{29, 28, 43}));
+    table.MutableRows()[0][0] = "aaaa";    // bold titles: 216 + 4 * 180 = 936
+    table.MutableRows()[0][1] = "aaaa";    // 936
+    table.MutableRows()[0][2] = "aaaaaaa"; // 1476
+    // 52 to spare: 950.54, 950.54, 1498.92; the two twips left over go to the largest remainder,
+    // then to the first of the equal ones.
+    EXPECT_EQ(DocumentColumnWidths(table, {0, 1, 2}, 3400), (std::vector<int>{951, 950, 1499}));
     EXPECT_EQ(DocumentColumnWidths(table, {}, 100), std::vector<int>{});
 }
 
