@@ -3,164 +3,37 @@
 // still being handled. A scripted backend changes the lines from its own thread at real instants:
 // bursts on two lines (two dogs of scheme C finishing 1, 5 or 20 ms apart) and a pulse train on
 // one line (a bouncing barrier), with the main thread idle or busy for random 0..100 ms between
-// the hand-overs it serves.
+// the hand-overs it serves. The main thread here is a bare loop; contact_latency_live runs the
+// same cases on the Qt event loop beside the live results server.
 //
 // Usage: contact_latency [bursts]   (default 40 per case; about 2 s per case)
-#include "FakeSerialBackend.h"
-#include "serial/ComPort.h"
-#include "serial/Dispatcher.h"
-#include "timing/TimeSource.h"
+#include "ContactLatency.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <random>
-#include <string>
-#include <thread>
-#include <vector>
-
-#if defined(__linux__)
-#include <pthread.h>
-#include <sched.h>
-#endif
 
 using namespace caniparc;
-using namespace std::chrono_literals;
-
-namespace {
-
-struct Case {
-    std::string name;
-    std::vector<std::pair<std::uint32_t, std::chrono::microseconds>> burst; // line to flip, delay before it
-    bool busy;
-};
-
-// Every edge per line: when it was fired, and the stamps of the edges recorded, in order.
-struct Edges {
-    std::vector<std::int64_t> fired;
-    std::vector<std::int64_t> recorded;
-};
-
-// The scripted edges stand for hardware: the moment read before an edge must be the moment the
-// edge happens, not split from it by the scheduler. Above the watcher's priority where granted.
-void ActLikeHardware() {
-#if defined(__linux__)
-    sched_param param{};
-    param.sched_priority = 20;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-#endif
-}
-
-void BusyFor(const TimeSource& time, std::int64_t counts) {
-    const std::int64_t until = time.GetCount() + counts;
-    while (time.GetCount() < until) {
-    }
-}
-
-double At(const std::vector<double>& sorted, double q) {
-    return sorted[static_cast<std::size_t>(q * static_cast<double>(sorted.size() - 1) + 0.5)];
-}
-
-void RunCase(const Case& c, int bursts, const TimeSource& time) {
-    const double countsPerMs = time.CountSpeed() * 1000.0;
-    testing::FakeSerialBackend backend;
-    HandoverQueue dispatcher;
-    ComPort port(backend, dispatcher, time);
-    port.Port = 1;
-    std::mutex mutex;
-    Edges cts, dsr, rlsd;
-    std::vector<double> handlingMs; // stamp to the moment the main thread handles it
-    const auto record = [&](Edges& edges, std::uint32_t count, const LineChange& change) {
-        std::lock_guard lock(mutex);
-        for (std::uint32_t i = 0; i < count; ++i)
-            edges.recorded.push_back(change.stamp);
-        handlingMs.push_back(static_cast<double>(time.GetCount() - change.stamp) / countsPerMs);
-    };
-    port.OnCTS = [&](const LineChange& change) { record(cts, change.edges.cts, change); };
-    port.OnDSR = [&](const LineChange& change) { record(dsr, change.edges.dsr, change); };
-    port.OnRLSD = [&](const LineChange& change) { record(rlsd, change.edges.rlsd, change); };
-    port.Open();
-    backend.WaitUntilWaiting(1000ms);
-
-    std::atomic<bool> firing{true};
-    std::thread barrier([&] {
-        ActLikeHardware();
-        std::mt19937 random(7);
-        std::uniform_int_distribution<int> gapUs(30'000, 60'000);
-        std::uint32_t levels = 0;
-        auto next = std::chrono::steady_clock::now() + 10ms;
-        for (int b = 0; b < bursts; ++b) {
-            for (const auto& [line, delay] : c.burst) {
-                next += delay;
-                std::this_thread::sleep_until(next);
-                levels ^= line;
-                Edges& edges = line == kLineCts ? cts : line == kLineDsr ? dsr : rlsd;
-                {
-                    std::lock_guard lock(mutex);
-                    edges.fired.push_back(time.GetCount());
-                }
-                backend.SetLevels(levels);
-            }
-            next += std::chrono::microseconds(gapUs(random));
-        }
-        std::this_thread::sleep_until(next + 50ms);
-        firing = false;
-    });
-
-    std::mt19937 random(11);
-    std::uniform_int_distribution<int> busyMs(0, 100);
-    while (firing.load()) {
-        if (c.busy)
-            BusyFor(time, static_cast<std::int64_t>(busyMs(random) * countsPerMs));
-        while (dispatcher.ServePending(1ms)) { // a free main thread serves what is queued
-        }
-    }
-    barrier.join();
-    port.Close();
-
-    std::vector<double> errors;
-    std::size_t fired = 0, recorded = 0;
-    for (const Edges* edges : {&cts, &dsr, &rlsd}) {
-        fired += edges->fired.size();
-        recorded += edges->recorded.size();
-        for (std::size_t i = 0; i < std::min(edges->fired.size(), edges->recorded.size()); ++i)
-            errors.push_back(static_cast<double>(edges->recorded[i] - edges->fired[i]) / countsPerMs);
-    }
-    std::sort(errors.begin(), errors.end());
-    std::sort(handlingMs.begin(), handlingMs.end());
-    std::printf("%-26s %-5s fired %4zu recorded %4zu   error median %7.3f p99 %7.3f max %7.3f ms   "
-                "handled after median %7.2f max %7.2f ms\n",
-                c.name.c_str(), c.busy ? "busy" : "idle", fired, recorded, At(errors, 0.5), At(errors, 0.99),
-                errors.back(), At(handlingMs, 0.5), handlingMs.back());
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     const int bursts = argc > 1 ? std::max(5, std::atoi(argv[1])) : 40;
     const auto time = MakeSystemTimeSource();
-    std::vector<Case> cases;
-    for (int apartMs : {1, 5, 20}) {
-        // Lane 1 then lane 2 break their beams, then both beams are free again.
-        std::vector<std::pair<std::uint32_t, std::chrono::microseconds>> burst{
-            {kLineRlsd, 0us},
-            {kLineDsr, std::chrono::milliseconds(apartMs)},
-            {kLineRlsd, 3ms},
-            {kLineDsr, std::chrono::milliseconds(apartMs)}};
-        cases.push_back({"two lines " + std::to_string(apartMs) + " ms apart", burst, false});
-        cases.push_back({"two lines " + std::to_string(apartMs) + " ms apart", burst, true});
-    }
-    std::vector<std::pair<std::uint32_t, std::chrono::microseconds>> train;
-    for (int i = 0; i < 10; ++i)
-        train.push_back({kLineRlsd, i == 0 ? 0us : 1ms});
-    cases.push_back({"pulse train 10 x 1 ms", train, false});
-    cases.push_back({"pulse train 10 x 1 ms", train, true});
-
     std::printf("%d bursts per case; error = recorded stamp - moment the line changed\n", bursts);
-    for (const Case& c : cases)
-        RunCase(c, bursts, *time);
+    for (const bench::ContactCase& c : bench::ContactCases()) {
+        HandoverQueue dispatcher;
+        bench::RunContactCase(c, bursts, *time, dispatcher, [&](bool busy, const std::function<bool()>& firing) {
+            const double countsPerMs = time->CountSpeed() * 1000.0;
+            std::mt19937 random(11);
+            std::uniform_int_distribution<int> busyMs(0, 100);
+            while (firing()) {
+                if (busy)
+                    bench::BusyFor(*time, static_cast<std::int64_t>(busyMs(random) * countsPerMs));
+                while (
+                    dispatcher.ServePending(std::chrono::milliseconds(1))) { // a free main thread serves what is queued
+                }
+            }
+        });
+    }
     return 0;
 }

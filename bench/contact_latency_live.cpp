@@ -1,0 +1,217 @@
+// The contact-latency cases of contact_latency, served on the Qt event loop of a station whose
+// lane clock runs and whose live results server is on: once with no one watching, once while
+// WebSocket clients (a second process of this program, on 127.0.0.1 only) follow the lane.
+// Prints the same figures per case, the main thread's CPU, the load average and what the
+// clients received.
+//
+// Usage: contact_latency_live [bursts=40] [clients=300]
+//   (internally: contact_latency_live --clients <port> <count>, the clients' process)
+#include "ContactLatency.h"
+
+#include "FakeSerialBackend.h"
+#include "LiveServer.h"
+#include "QtDispatcher.h"
+#include "QtScheduler.h"
+#include "export/ClipboardText.h"
+#include "live/LiveState.h"
+#include "station/Dialogs.h"
+#include "station/Station.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebSocket>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+using namespace caniparc;
+
+namespace {
+
+constexpr int kMaxClientSeconds = 600; // the clients' process ends by itself after this at the latest
+
+std::string LoadAverage() {
+    std::ifstream file("/proc/loadavg");
+    std::string one, five, fifteen;
+    file >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// The clients' process: `count` WebSockets on the lane's pushes until its standard input closes.
+int RunClients(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int port = std::clamp(std::atoi(argv[2]), 1, 65535);
+    const int count = std::clamp(std::atoi(argv[3]), 1, 500);
+    int connected = 0, errors = 0;
+    long messages = 0;
+    std::vector<std::unique_ptr<QWebSocket>> sockets;
+    for (int i = 0; i < count; ++i) {
+        auto socket = std::make_unique<QWebSocket>();
+        QObject::connect(socket.get(), &QWebSocket::connected, [&connected, count] {
+            if (++connected == count) {
+                std::printf("connected\n");
+                std::fflush(stdout);
+            }
+        });
+        QObject::connect(socket.get(), qOverload<QAbstractSocket::SocketError>(&QWebSocket::error),
+                         [&errors](QAbstractSocket::SocketError) { ++errors; });
+        QObject::connect(socket.get(), &QWebSocket::textMessageReceived, [&messages] { ++messages; });
+        socket->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(port)));
+        sockets.push_back(std::move(socket));
+    }
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&app] {
+        char buffer[64];
+        if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
+            app.quit();
+    });
+    QTimer::singleShot(kMaxClientSeconds * 1000, &app, &QCoreApplication::quit);
+    app.exec();
+    std::printf("clients %d, connected %d, messages %ld, errors %d\n", count, connected, messages, errors);
+    return 0;
+}
+
+struct QuietDialogs final : Dialogs {
+    bool Ask(const std::string&) override { return true; }
+    void Inform(const std::string&) override {}
+};
+
+// Serves the hand-overs on the event loop, with a busy stretch of 0..100 ms between turns of the
+// loop when asked, until the barrier is done.
+void ServeOnEventLoop(const TimeSource& time, bool busy, const std::function<bool()>& firing) {
+    const double countsPerMs = time.CountSpeed() * 1000.0;
+    QEventLoop loop;
+    QTimer done;
+    QObject::connect(&done, &QTimer::timeout, [&] {
+        if (!firing())
+            loop.quit();
+    });
+    done.start(5);
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> busyMs(0, 100);
+    QTimer work;
+    QObject::connect(&work, &QTimer::timeout,
+                     [&] { bench::BusyFor(time, static_cast<std::int64_t>(busyMs(random) * countsPerMs)); });
+    if (busy)
+        work.start(1);
+    loop.exec();
+}
+
+void RunCases(Station& station, const TimeSource& time, ui::QtDispatcher& dispatcher, int bursts) {
+    RunClock& run = station.Run();
+    const double cpuBefore = ThreadCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    for (const bench::ContactCase& c : bench::ContactCases()) {
+        // A fresh run for every case, so the lane is still timing (the maximum time stops it).
+        if (run.RunInProgress())
+            run.AbortOrNext(Command::Abbruch);
+        run.Start();
+        bench::RunContactCase(c, bursts, time, dispatcher, [&](bool busy, const std::function<bool()>& firing) {
+            ServeOnEventLoop(time, busy, firing);
+        });
+        if (!run.LaneInUse(0) || !run.RunInProgress())
+            std::printf("  (the lane was not timing)\n");
+    }
+    const double seconds = static_cast<double>(wall.elapsed()) / 1000.0;
+    std::printf("main thread CPU %.2f s in %.1f s (%.1f %% of one core), load average %s\n",
+                ThreadCpuSeconds() - cpuBefore, seconds, 100.0 * (ThreadCpuSeconds() - cpuBefore) / seconds,
+                LoadAverage().c_str());
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition()) {
+        if (waited.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 4 && std::string(argv[1]) == "--clients")
+        return RunClients(argc, argv);
+    QCoreApplication app(argc, argv);
+    const int bursts = argc > 1 ? std::max(5, std::atoi(argv[1])) : 40;
+    const int clients = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 500) : 300;
+
+    const auto time = MakeSystemTimeSource();
+    ui::QtScheduler scheduler;
+    ui::QtDispatcher dispatcher;
+    QuietDialogs dialogs;
+    testing::FakeSerialBackend stationPort; // the station's own port stays closed: no device is present
+    StationServices services{*time, scheduler, dialogs};
+    services.serial = &stationPort;
+    services.dispatcher = &dispatcher;
+    services.devicePresent = [](const std::string&) { return false; };
+    Station station(services, "caniparc-bench");
+    QTemporaryDir folder;
+    station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
+
+    LiveServer server(
+        [&station] {
+            const RunClock& run = station.Run();
+            return MakeLiveState({station.GetSettings(),
+                                  station.Protocol(),
+                                  run.Model(),
+                                  station.GetRanking(),
+                                  {run.LaneInUse(0), run.LaneInUse(1)},
+                                  {station.LaneStartNumber(0), station.LaneStartNumber(1)}});
+        },
+        [&station] { return ClipboardText(station.Protocol()); });
+    if (!server.Start(0, QHostAddress::LocalHost)) {
+        std::fprintf(stderr, "live server: %s\n", qPrintable(server.ErrorText()));
+        return 1;
+    }
+
+    std::printf("%d bursts per case; error = recorded stamp - moment the line changed\n", bursts);
+    std::printf("live server on 127.0.0.1:%u, lane clock running, no clients; load average %s\n", server.Port(),
+                LoadAverage().c_str());
+    RunCases(station, *time, dispatcher, bursts);
+
+    QProcess watchers;
+    watchers.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    watchers.start(QCoreApplication::applicationFilePath(),
+                   {QStringLiteral("--clients"), QString::number(server.Port()), QString::number(clients)});
+    if (!watchers.waitForStarted() || !WaitFor([&] { return server.SocketClients() >= clients; }, 60000)) {
+        std::fprintf(stderr, "only %d of %d clients connected\n", server.SocketClients(), clients);
+        watchers.kill();
+        watchers.waitForFinished();
+        return 1;
+    }
+    std::printf("\nlive server with %d WebSocket clients (second process), lane clock running; load average %s\n",
+                server.SocketClients(), LoadAverage().c_str());
+    RunCases(station, *time, dispatcher, bursts);
+    std::printf("clients still connected at the end: %d\n", server.SocketClients());
+    watchers.closeWriteChannel();
+    WaitFor([&] { return watchers.state() == QProcess::NotRunning; }, 10000);
+    if (watchers.state() != QProcess::NotRunning) {
+        watchers.kill();
+        watchers.waitForFinished();
+    }
+    std::printf("%s", watchers.readAllStandardOutput().constData());
+    server.Stop();
+    station.Run().AbortOrNext(Command::Abbruch);
+    return 0;
+}
