@@ -1,17 +1,118 @@
 // A real browser on the live results page: headless Chromium (when installed) loads the page
 // from a loopback port, shows the protocol rows, takes the running time from the WebSocket,
-// and shows a name holding <script> as text.
+// and shows a name holding <script> as text; and it follows a station's running lane clock,
+// looked at through the browser's remote debugging socket while the clock runs.
 #include "LiveServer.h"
 
+#include "ManualClock.h"
+#include "export/ClipboardText.h"
+#include "live/LiveState.h"
+#include "station/Dialogs.h"
+#include "station/Station.h"
+
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWebSocket>
+
+#include <functional>
+#include <optional>
+#include <set>
 
 using namespace caniparc;
 
 namespace {
+
+void WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < timeoutMs)
+        QTest::qWait(5);
+}
+
+struct YesDialogs final : Dialogs {
+    bool Ask(const std::string&) override { return true; }
+    void Inform(const std::string&) override {}
+};
+
+// Headless Chromium showing `url`, with its remote debugging socket open on a free port.
+class Browser {
+public:
+    Browser(const QString& chromium, const QString& url) {
+        process_.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                                  "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                                  "--remote-debugging-port=0", "--user-data-dir=" + profile_.path(), url});
+    }
+    ~Browser() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+
+    // Connects to the page's debugging socket; false when the browser never offered it.
+    bool Attach() {
+        QString port;
+        QElapsedTimer waited;
+        waited.start();
+        while (port.isEmpty() && waited.elapsed() < 30000) {
+            QFile file(profile_.filePath(QStringLiteral("DevToolsActivePort")));
+            if (file.open(QIODevice::ReadOnly))
+                port = QString::fromUtf8(file.readLine()).trimmed();
+            if (port.isEmpty())
+                QTest::qWait(50);
+        }
+        QString page;
+        while (page.isEmpty() && waited.elapsed() < 30000) {
+            QNetworkAccessManager net;
+            QNetworkReply* reply =
+                net.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/json/list").arg(port))));
+            WaitUntil([reply] { return reply->isFinished(); });
+            for (const auto& target : QJsonDocument::fromJson(reply->readAll()).array())
+                if (target[QStringLiteral("type")] == QStringLiteral("page"))
+                    page = target[QStringLiteral("webSocketDebuggerUrl")].toString();
+            delete reply;
+            if (page.isEmpty())
+                QTest::qWait(50);
+        }
+        if (page.isEmpty())
+            return false;
+        QObject::connect(&debugger_, &QWebSocket::textMessageReceived, [this](const QString& message) {
+            const QJsonObject answer = QJsonDocument::fromJson(message.toUtf8()).object();
+            if (answer[QStringLiteral("id")].toInt() == asked_)
+                value_ = answer[QStringLiteral("result")][QStringLiteral("result")][QStringLiteral("value")].toString();
+        });
+        debugger_.open(QUrl(page));
+        WaitUntil([this] { return debugger_.state() == QAbstractSocket::ConnectedState; });
+        return debugger_.state() == QAbstractSocket::ConnectedState;
+    }
+
+    // The value of a JavaScript expression in the page, as text.
+    QString Evaluate(const QString& expression) {
+        value_.reset();
+        const QJsonObject call{{"id", ++asked_},
+                               {"method", "Runtime.evaluate"},
+                               {"params", QJsonObject{{"expression", expression}, {"returnByValue", true}}}};
+        debugger_.sendTextMessage(QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact)));
+        WaitUntil([this] { return value_.has_value(); });
+        return value_.value_or(QString());
+    }
+
+private:
+    QTemporaryDir profile_;
+    QProcess process_;
+    QWebSocket debugger_;
+    int asked_ = 0;
+    std::optional<QString> value_;
+};
 
 class LiveBrowserTest : public QObject {
     Q_OBJECT
@@ -53,6 +154,58 @@ private slots:
         // The page was made from the first look; the socket's state came later.
         QVERIFY2(!dom.contains(QStringLiteral("<div class=\"t\">1,00</div>")), qPrintable(dom.left(3000)));
         QVERIFY(dom.contains(QStringLiteral("Live verbunden")));
+    }
+    void runningLaneTimeInABrowser() {
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        if (chromium.isEmpty())
+            QSKIP("chromium is not installed (scripts/install-deps.sh installs it)");
+        QTemporaryDir folder;
+        testing::ManualClock clock;
+        YesDialogs dialogs;
+        Station station({clock, clock, dialogs}, "caniparc");
+        station.GetSettings().AutoEin = false;
+        station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
+        const auto snapshot = [&station] {
+            const RunClock& run = station.Run();
+            return MakeLiveState({station.GetSettings(),
+                                  station.Protocol(),
+                                  run.Model(),
+                                  station.GetRanking(),
+                                  {run.LaneInUse(0), run.LaneInUse(1)},
+                                  {station.LaneStartNumber(0), station.LaneStartNumber(1)}});
+        };
+        LiveServer server(snapshot, [&station] { return ClipboardText(station.Protocol()); });
+        QVERIFY(server.Start(0, QHostAddress::LocalHost));
+        Browser browser(chromium, QStringLiteral("http://127.0.0.1:%1/").arg(server.Port()));
+        QVERIFY(browser.Attach());
+        const QString laneOne = QStringLiteral("document.querySelector('#b1 .t').textContent+'|'+"
+                                               "document.querySelector('#b1 .st').textContent+'|'+"
+                                               "document.getElementById('b1').hidden");
+        const QString running = QString::fromStdString(LaneStateText(LiveLaneState::Running));
+
+        // The lane's clock runs in simulated time, 40 ms a step, as fast as the page may follow.
+        station.Run().Start();
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout, [&clock] { clock.Advance(40); });
+        ticks.start(20);
+        std::set<QString> runningTimes;
+        QElapsedTimer waited;
+        waited.start();
+        while (runningTimes.size() < 3 && waited.elapsed() < 30000) {
+            const QStringList seen = browser.Evaluate(laneOne).split(QLatin1Char('|'));
+            if (seen.size() == 3 && seen[1] == running && seen[2] == QStringLiteral("false"))
+                runningTimes.insert(seen[0]);
+            QTest::qWait(30);
+        }
+        QVERIFY2(runningTimes.size() >= 2, qPrintable(QStringList(runningTimes.begin(), runningTimes.end()).join(' ')));
+
+        ticks.stop();
+        station.Run().Stop(0);
+        const LiveLane stopped = snapshot().lanes[0];
+        QVERIFY(stopped.state != LiveLaneState::Running);
+        const QString expected = QString::fromStdString(stopped.time) + QLatin1Char('|') +
+                                 QString::fromStdString(LaneStateText(stopped.state)) + QStringLiteral("|false");
+        QTRY_COMPARE_WITH_TIMEOUT(browser.Evaluate(laneOne), expected, 10000);
     }
 };
 
