@@ -34,14 +34,16 @@ protected:
             socket->deleteLater();
             return;
         }
-        const qint64 now = owner_.clock_.elapsed();
-        owner_.connections_.push_back({socket, now});
+        // Qt reads no more than this ahead of the HTTP library, so a client that sends without
+        // end is held back by TCP, not buffered; a head within the limit always fits.
+        socket->setReadBufferSize(static_cast<qint64>(2 * kLiveRequestLimit));
+        LiveServer::Connection connection;
+        connection.socket = socket;
+        connection.lastActivity = owner_.clock_.elapsed();
+        owner_.connections_.push_back(connection);
         LiveServer* owner = &owner_;
-        QObject::connect(socket, &QTcpSocket::readyRead, owner, [owner, socket] {
-            for (auto& c : owner->connections_)
-                if (c.socket == socket)
-                    c.lastActivity = owner->clock_.elapsed();
-        });
+        // Connected before the library's own reader, so the head limit sees each byte first.
+        QObject::connect(socket, &QTcpSocket::readyRead, owner, [owner, socket] { owner->Received(socket); });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         addPendingConnection(socket);
     }
@@ -226,6 +228,43 @@ void LiveServer::Sweep() {
         }
     }
     std::erase_if(clients_, [](const Client& c) { return c.socket.isNull(); });
+}
+
+void LiveServer::Received(QTcpSocket* socket) {
+    for (auto& c : connections_) {
+        if (c.socket != socket)
+            continue;
+        c.lastActivity = clock_.elapsed();
+        if (c.upgraded || c.refused || !socket->isReadable())
+            return;
+        // The library reads everything on each signal, so what is waiting now is what came since.
+        const QByteArray bytes = socket->peek(socket->bytesAvailable());
+        const LiveRoute verdict =
+            c.head.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        if (verdict != LiveRoute::Page) {
+            c.refused = true;
+            Refuse(*socket, verdict);
+        }
+        return;
+    }
+}
+
+void LiveServer::Refuse(QTcpSocket& socket, LiveRoute route) {
+    QByteArray type;
+    const QByteArray body = Answer(static_cast<int>(route), type);
+    const int status = LiveStatus(route);
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(status) +
+                        (route == LiveRoute::UriTooLong ? " URI Too Long" : " Request Header Fields Too Large");
+    answer += "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " + QByteArray::number(body.size()) +
+              "\r\nConnection: close\r\n\r\n" + body;
+    socket.write(answer);
+    socket.disconnectFromHost();
+    // A client that reads nothing keeps the answer unsent; it is not waited for long.
+    QPointer<QTcpSocket> guard(&socket);
+    QTimer::singleShot(1000, this, [guard] {
+        if (guard)
+            guard->abort();
+    });
 }
 
 void LiveServer::Refresh() {

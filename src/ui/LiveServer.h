@@ -4,6 +4,7 @@
 // an answer and nothing else (see live/LiveRequest.h).
 #pragma once
 
+#include "live/LiveRequest.h"
 #include "live/LiveState.h"
 
 #include <QElapsedTimer>
@@ -69,6 +70,8 @@ private:
     void Refresh();
     void NewSocketClient();
     void Sweep();
+    void Received(QTcpSocket* socket);
+    void Refuse(QTcpSocket& socket, LiveRoute route);
     QByteArray Answer(int route, QByteArray& contentType);
 
     Snapshot snapshot_;
@@ -80,6 +83,8 @@ private:
         QPointer<QTcpSocket> socket;
         qint64 lastActivity = 0;
         bool upgraded = false; // now carries a WebSocket client
+        LiveHeadLimit head;    // the current request's line and headers so far
+        bool refused = false;
     };
     std::vector<Connection> connections_;
     struct Client {

@@ -13,6 +13,9 @@
 #include <QTest>
 #include <QWebSocket>
 
+#include <QElapsedTimer>
+#include <QFile>
+
 #include <memory>
 
 using namespace caniparc;
@@ -24,6 +27,37 @@ struct Reply {
     QByteArray body;
     QByteArray type;
 };
+
+long ResidentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine())
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+// Everything the server answers to `bytes`, sent in pieces of `piece` bytes (0: at once),
+// until the server closes the connection or 5 s pass.
+QByteArray Exchange(QTcpSocket& socket, const QByteArray& bytes, int piece = 0) {
+    QByteArray answer;
+    QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [&] { answer += socket.readAll(); });
+    for (qsizetype at = 0; at<bytes.size(); at += piece> 0 ? piece : bytes.size()) {
+        if (socket.state() != QAbstractSocket::ConnectedState)
+            break;
+        socket.write(bytes.mid(at, piece > 0 ? piece : -1));
+        socket.waitForBytesWritten(1000);
+        if (piece > 0)
+            QTest::qWait(1);
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (socket.state() != QAbstractSocket::UnconnectedState && waited.elapsed() < 5000)
+        QTest::qWait(10);
+    QObject::disconnect(&socket, &QTcpSocket::readyRead, nullptr, nullptr);
+    return answer + socket.readAll();
+}
 
 class LiveServerTest : public QObject {
     Q_OBJECT
@@ -93,6 +127,76 @@ private slots:
         QCOMPARE(Send("/../../etc/passwd").status, 404);
         QCOMPARE(Send("/favicon.ico").status, 404);
         QCOMPARE(Send("/" + QString(9000, 'a')).status, 414);
+    }
+
+    void headsBeyondTheLimitAreRefusedAtTheSocket() {
+        Make();
+        const QByteArray line = "GET / HTTP/1.1\r\nHost: x\r\n";
+        const struct {
+            const char* name;
+            QByteArray bytes;
+            QByteArray status;
+        } cases[] = {
+            {"request line without end", "GET /" + QByteArray(9000, 'a'), "HTTP/1.1 414"},
+            {"one long header", line + "X-A: " + QByteArray(9000, 'a'), "HTTP/1.1 431"},
+            {"many short headers", line + QByteArray("X-A: b\r\n").repeated(1200), "HTTP/1.1 431"},
+            {"long header in small pieces", line + "X-A: " + QByteArray(9000, 'a'), "HTTP/1.1 431"},
+        };
+        for (const auto& c : cases) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, server_->Port());
+            QVERIFY(socket.waitForConnected(2000));
+            const QByteArray answer = Exchange(socket, c.bytes, QByteArray(c.name).contains("pieces") ? 700 : 0);
+            QVERIFY2(answer.startsWith(c.status), c.name);
+            QTRY_VERIFY2_WITH_TIMEOUT(socket.state() == QAbstractSocket::UnconnectedState, c.name, 5000);
+        }
+    }
+
+    void aHeadNearTheLimitIsServedAlsoInSmallPiecesAndAgain() {
+        Make();
+        const QByteArray head = "GET /protokoll.csv HTTP/1.1\r\nHost: x\r\nX-A: " + QByteArray(7500, 'a') + "\r\n\r\n";
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, server_->Port());
+        QVERIFY(socket.waitForConnected(2000));
+        for (int piece : {0, 60, 1}) { // the same connection each time: the limit is per request
+            QByteArray answer;
+            QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [&] { answer += socket.readAll(); });
+            for (qsizetype at = 0; at<head.size(); at += piece> 0 ? piece : head.size()) {
+                socket.write(head.mid(at, piece > 0 ? piece : -1));
+                socket.waitForBytesWritten(1000);
+                if (piece > 1 || at % 500 == 0)
+                    QCoreApplication::processEvents();
+            }
+            QTRY_VERIFY2_WITH_TIMEOUT(answer.endsWith("7\tRex\r\n"), answer.left(200).constData(), 5000);
+            QVERIFY(answer.startsWith("HTTP/1.1 200"));
+            QObject::disconnect(&socket, &QTcpSocket::readyRead, nullptr, nullptr);
+            QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
+        }
+    }
+
+    void megabytesOfHeadAreCutOffWithoutGrowingTheServer() {
+        Make();
+        const long before = ResidentKb();
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, server_->Port());
+        QVERIFY(socket.waitForConnected(2000));
+        socket.write("GET / HTTP/1.1\r\nHost: x\r\nX-A: ");
+        const QByteArray chunk(64 * 1024, 'a');
+        const qint64 total = 48LL * 1024 * 1024;
+        qint64 sent = 0;
+        QElapsedTimer waited;
+        waited.start();
+        while (socket.state() == QAbstractSocket::ConnectedState && sent < total && waited.elapsed() < 20000) {
+            if (socket.bytesToWrite() < chunk.size()) {
+                socket.write(chunk);
+                sent += chunk.size();
+            }
+            QTest::qWait(1);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(socket.state() == QAbstractSocket::UnconnectedState, 5000);
+        QVERIFY2(sent < total, qPrintable(QString::number(sent)));
+        QVERIFY2(ResidentKb() - before < 8 * 1024, qPrintable(QString::number(ResidentKb() - before)));
+        QCOMPARE(Send("/protokoll.json").status, 200);
     }
 
     void webSocketGetsTheStateThenEachChange() {

@@ -102,4 +102,25 @@ int LiveStatus(LiveRoute route) {
     return 400;
 }
 
+LiveRoute LiveHeadLimit::Feed(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (verdict_ != LiveRoute::Page)
+            break;
+        if (headBytes_ == 0 && (c == '\r' || c == '\n'))
+            continue; // empty lines before a request line are allowed and belong to no head
+        ++headBytes_;
+        if (c == '\n') {
+            ++lineEnds_;
+            requestLineEnded_ = true;
+        } else if (c != '\r') {
+            lineEnds_ = 0;
+        }
+        if (headBytes_ > kLiveRequestLimit)
+            verdict_ = requestLineEnded_ ? LiveRoute::HeadersTooLarge : LiveRoute::UriTooLong;
+        else if (lineEnds_ == 2) // the head is complete: the next byte starts the next one
+            *this = LiveHeadLimit{};
+    }
+    return verdict_;
+}
+
 } // namespace caniparc

@@ -36,4 +36,20 @@ LiveRequest ParseLiveRequest(std::string_view method, std::string_view target, s
 // The HTTP status of a route (200 for the four answers).
 int LiveStatus(LiveRoute route);
 
+// Watches a connection's bytes as they arrive, before the HTTP library buffers them: each
+// request's line and headers must end (with an empty line) within kLiveRequestLimit bytes. The
+// live results take no request bodies, so whatever follows a head counts as the next head.
+class LiveHeadLimit {
+public:
+    // Page while within the limit; UriTooLong when the request line alone passes it,
+    // HeadersTooLarge when the head does. A refusal stays.
+    LiveRoute Feed(std::string_view bytes);
+
+private:
+    std::size_t headBytes_ = 0;
+    int lineEnds_ = 0; // line ends in a row, carriage returns aside; two end a head
+    bool requestLineEnded_ = false;
+    LiveRoute verdict_ = LiveRoute::Page;
+};
+
 } // namespace caniparc

@@ -57,5 +57,56 @@ TEST(LiveRequest, StatusCodes) {
     EXPECT_EQ(LiveStatus(LiveRoute::HeadersTooLarge), 431);
 }
 
+// A head of exactly `size` bytes from its request line to its empty line.
+std::string Head(std::size_t size) {
+    const std::string start = "GET / HTTP/1.1\r\nX-A: ";
+    return start + std::string(size - start.size() - 4, 'a') + "\r\n\r\n";
+}
+
+struct HeadCase {
+    const char* name;
+    std::string bytes;
+    LiveRoute verdict;
+};
+
+class LiveHeadLimits : public ::testing::TestWithParam<HeadCase> {};
+
+// The same verdict however the bytes are split as they arrive.
+TEST_P(LiveHeadLimits, HoldsWhereverTheBytesAreSplit) {
+    const HeadCase& c = GetParam();
+    for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, c.bytes.size()}) {
+        LiveHeadLimit limit;
+        LiveRoute verdict = LiveRoute::Page;
+        for (std::size_t at = 0; at < c.bytes.size(); at += piece)
+            verdict = limit.Feed(std::string_view(c.bytes).substr(at, piece));
+        EXPECT_EQ(verdict, c.verdict) << c.name << ", pieces of " << piece;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Heads, LiveHeadLimits,
+    ::testing::Values(
+        HeadCase{"a small request", "GET / HTTP/1.1\r\nHost: x\r\n\r\n", LiveRoute::Page},
+        HeadCase{"a head of the limit", Head(kLiveRequestLimit), LiveRoute::Page},
+        HeadCase{"a head one byte over", Head(kLiveRequestLimit + 1), LiveRoute::HeadersTooLarge},
+        HeadCase{"a head without its end",
+                 Head(kLiveRequestLimit).substr(0, kLiveRequestLimit - 2) + std::string(10, 'b'),
+                 LiveRoute::HeadersTooLarge},
+        HeadCase{"a request line of the limit", std::string(kLiveRequestLimit, 'a'), LiveRoute::Page},
+        HeadCase{"a request line one over", std::string(kLiveRequestLimit + 1, 'a'), LiveRoute::UriTooLong},
+        HeadCase{"heads of a kept connection each count alone", Head(6000) + Head(6000) + Head(8000), LiveRoute::Page},
+        HeadCase{"bare line feeds end a head too",
+                 [] {
+                     std::string s;
+                     for (int i = 0; i < 2000; ++i)
+                         s += "GET / HTTP/1.0\n\n";
+                     return s;
+                 }(),
+                 LiveRoute::Page},
+        HeadCase{"empty lines before a request", std::string(20000, '\n') + Head(100), LiveRoute::Page},
+        HeadCase{"carriage returns alone end nothing", "GET / HTTP/1.1\r\nX-A: " + std::string(9000, '\r'),
+                 LiveRoute::HeadersTooLarge},
+        HeadCase{"a refusal stays", Head(kLiveRequestLimit + 1) + Head(100), LiveRoute::HeadersTooLarge}));
+
 } // namespace
 } // namespace caniparc
