@@ -77,18 +77,24 @@ protected:
         const LiveRequest parsed = ParseLiveRequest(
             methodText, std::string_view(target.constData(), static_cast<std::size_t>(target.size())), headerBytes);
         QByteArray type = "text/plain; charset=utf-8";
-        QByteArray body = owner_.Answer(static_cast<int>(parsed.route), type);
+        const QByteArray body = owner_.Answer(static_cast<int>(parsed.route), type);
         auto responder = makeResponder(request, socket);
         const auto status = static_cast<QHttpServerResponder::StatusCode>(LiveStatus(parsed.route));
-        if (method == QHttpServerRequest::Method::Head)
-            body.clear();
-        responder.write(body,
-                        {{"Content-Type", type},
-                         {"Cache-Control", "no-store"},
-                         {"X-Content-Type-Options", "nosniff"},
-                         {"Content-Security-Policy", "default-src 'none'; script-src 'unsafe-inline'; "
-                                                     "style-src 'unsafe-inline'; connect-src 'self' ws: wss:"}},
-                        status);
+        const QHttpServerResponder::HeaderList headers{{"Content-Type", type},
+                                                       {"Cache-Control", "no-store"},
+                                                       {"X-Content-Type-Options", "nosniff"},
+                                                       {"Content-Security-Policy",
+                                                        "default-src 'none'; script-src 'unsafe-inline'; "
+                                                        "style-src 'unsafe-inline'; connect-src 'self' ws: wss:"}};
+        if (method != QHttpServerRequest::Method::Head) {
+            responder.write(body, headers, status);
+            return true;
+        }
+        // HEAD: the length the GET would have, and no body.
+        responder.writeStatusLine(status);
+        responder.writeHeaders(headers);
+        responder.writeHeader("Content-Length", QByteArray::number(body.size()));
+        responder.writeBody(QByteArray());
         return true;
     }
     void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}

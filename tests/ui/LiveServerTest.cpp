@@ -129,6 +129,27 @@ private slots:
         QCOMPARE(Send("/" + QString(9000, 'a')).status, 414);
     }
 
+    void headAnswersCarryTheLengthOfTheGetWithoutItsBody() {
+        Make();
+        for (const QByteArray path : {"/", "/protokoll.json", "/protokoll.csv", "/favicon.ico"}) {
+            const Reply get = Send(QString::fromLatin1(path));
+            // HEAD then GET on one connection: the GET's answer must start right after the
+            // HEAD's empty line, or a body was sent after all.
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, server_->Port());
+            QVERIFY(socket.waitForConnected(2000));
+            socket.write("HEAD " + path + " HTTP/1.1\r\nHost: x\r\n\r\nGET " + path + " HTTP/1.1\r\nHost: x\r\n\r\n");
+            QByteArray answer;
+            QTRY_VERIFY_WITH_TIMEOUT((answer += socket.readAll()).count("HTTP/1.1 ") == 2 && answer.endsWith(get.body),
+                                     5000);
+            const qsizetype headEnd = answer.indexOf("\r\n\r\n") + 4;
+            const QByteArray head = answer.left(headEnd).toLower();
+            QVERIFY2(head.contains("\r\ncontent-length: " + QByteArray::number(get.body.size()) + "\r\n"),
+                     head.constData());
+            QVERIFY2(answer.mid(headEnd).startsWith("HTTP/1.1 "), path.constData());
+        }
+    }
+
     void headsBeyondTheLimitAreRefusedAtTheSocket() {
         Make();
         const QByteArray line = "GET / HTTP/1.1\r\nHost: x\r\n";
