@@ -345,13 +345,20 @@ QByteArray LiveServer::Answer(int route, QByteArray& contentType) {
 }
 
 QStringList LiveServer::Addresses() const {
+    return Listening() ? AddressesOf(QNetworkInterface::allAddresses(), port_, false) : QStringList();
+}
+
+QStringList LiveServer::PhoneAddresses() const {
+    return Listening() ? AddressesOf(QNetworkInterface::allAddresses(), port_, true) : QStringList();
+}
+
+QStringList LiveServer::AddressesOf(const QList<QHostAddress>& machine, quint16 port, bool forPhones) {
     QStringList list;
-    if (!Listening())
-        return list;
-    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+    for (const QHostAddress& a : machine)
         if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
-            list << QStringLiteral("http://%1:%2/").arg(a.toString()).arg(port_);
-    list << QStringLiteral("http://127.0.0.1:%1/").arg(port_);
+            list << QStringLiteral("http://%1:%2/").arg(a.toString()).arg(port);
+    if (!forPhones || list.isEmpty())
+        list << QStringLiteral("http://127.0.0.1:%1/").arg(port);
     return list;
 }
 

@@ -57,9 +57,13 @@ public:
     // Compares the state with what the clients have and pushes the difference now.
     void Push();
 
-    // The addresses phones can use: "http://<address>:<port>/" for each non-loopback IPv4
-    // address of the machine, the loopback one last.
+    // The addresses the station is reached at: "http://<address>:<port>/" for each non-loopback
+    // IPv4 address of the machine, the loopback one last; empty while not listening.
     QStringList Addresses() const;
+    // Those a phone can use: the same without the loopback one, unless it is all there is.
+    QStringList PhoneAddresses() const;
+    // The same choice from a given list of the machine's addresses.
+    static QStringList AddressesOf(const QList<QHostAddress>& machine, quint16 port, bool forPhones);
 
 signals:
     void StateChanged(); // started, stopped, failed

@@ -1,44 +1,15 @@
 // The main window's part of the live results: starting and stopping the server as the
 // settings say, the status-bar address and the QR code of it for spectators' phones.
+#include "LiveCodeWindow.h"
 #include "LiveServer.h"
 #include "MainWindow.h"
 #include "export/ClipboardText.h"
 #include "live/LiveState.h"
 
-#include <QDialog>
-#include <QImage>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 #include <QStatusBar>
-#include <QVBoxLayout>
-
-#include <qrencode.h>
 
 namespace caniparc::ui {
-namespace {
-
-// The QR code of `text`, each module `scale` pixels, with the quiet zone of four modules.
-QImage QrCodeImage(const QString& text, int scale) {
-    const QByteArray utf8 = text.toUtf8();
-    QRcode* code = QRcode_encodeString(utf8.constData(), 0, QR_ECLEVEL_M, QR_MODE_8, 1);
-    if (!code)
-        return {};
-    const int quiet = 4;
-    const int size = (code->width + 2 * quiet) * scale;
-    QImage image(size, size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    for (int y = 0; y < code->width; ++y)
-        for (int x = 0; x < code->width; ++x)
-            if (code->data[y * code->width + x] & 1)
-                painter.fillRect((x + quiet) * scale, (y + quiet) * scale, scale, scale, Qt::black);
-    painter.end();
-    QRcode_free(code);
-    return image;
-}
-
-} // namespace
 
 void MainWindow::BuildLive() {
     Station& station = station_;
@@ -76,13 +47,15 @@ void MainWindow::ApplyLive() {
         return;
     }
     if (live_->Listening()) {
-        const QString address = live_->Addresses().value(0);
+        const QStringList addresses = live_->PhoneAddresses();
         livePanel_->setStyleSheet(QString());
-        livePanel_->setText(QStringLiteral("<a href=\"qr\" style=\"color: palette(window-text);\">Live: %1</a>")
-                                .arg(address.toHtmlEscaped()));
+        livePanel_->setText(QStringLiteral("<a href=\"qr\" style=\"color: palette(window-text);\">%1</a>")
+                                .arg(LivePanelText(addresses).toHtmlEscaped()));
+        livePanel_->setToolTip(LivePanelTip(addresses));
     } else {
         livePanel_->setStyleSheet(QStringLiteral("color: red;"));
         livePanel_->setText(QStringLiteral("Live: %1").arg(live_->ErrorText().toHtmlEscaped()));
+        livePanel_->setToolTip(live_->ErrorText());
     }
     livePanel_->show();
 }
@@ -98,23 +71,8 @@ QString MainWindow::LiveAddressText() const {
 void MainWindow::ShowLiveCode() {
     if (!live_->Listening())
         return;
-    const QString address = live_->Addresses().value(0);
-    QDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Live-Ergebnisse im Netz"));
-    dialog.setAccessibleName(dialog.windowTitle());
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* picture = new QLabel(&dialog);
-    picture->setAccessibleName(QStringLiteral("QR-Code ") + address);
-    picture->setPixmap(QPixmap::fromImage(QrCodeImage(address, 8)));
-    picture->setAlignment(Qt::AlignCenter);
-    auto* text = new QLabel(address, &dialog);
-    text->setAccessibleName(address);
-    text->setAlignment(Qt::AlignCenter);
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    text->setStyleSheet(QStringLiteral("font-size: 16pt;"));
-    layout->addWidget(picture);
-    layout->addWidget(text);
-    dialog.exec();
+    LiveCodeWindow window(live_->PhoneAddresses(), this);
+    window.exec();
 }
 
 } // namespace caniparc::ui
