@@ -1,6 +1,7 @@
 // Feeds arbitrary requests to the live results' request choice and arbitrary texts to its
-// escaping. Besides not crashing: only the four fixed paths get an answer of their own, and an
-// escaped text can never open markup or end a JSON string.
+// escaping. Besides not crashing: only the four fixed paths get an answer of their own, an
+// escaped text can never open markup or end a JSON string, and the head limit on arriving bytes
+// gives the same verdict however the bytes are split.
 #include "common/Encoding.h"
 #include "live/LiveRequest.h"
 #include "live/LiveText.h"
@@ -57,5 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (json[i] == '\\')
             ++i; // the escaped character
     }
+
+    LiveHeadLimit whole, pieces;
+    const LiveRoute once = whole.Feed(target);
+    LiveRoute split = LiveRoute::Page;
+    const std::size_t piece = data[0] % 13 + 1;
+    for (std::size_t at = 0; at < target.size(); at += piece)
+        split = pieces.Feed(target.substr(at, piece));
+    if (once != split || (once != LiveRoute::Page && target.size() <= kLiveRequestLimit))
+        std::abort();
     return 0;
 }
