@@ -71,8 +71,8 @@ std::vector<ContactCase> ContactCases() {
     return cases;
 }
 
-void RunContactCase(const ContactCase& c, int bursts, const TimeSource& time, Dispatcher& dispatcher,
-                    const ServeMainThread& serve) {
+ContactFigures RunContactCase(const ContactCase& c, int bursts, const TimeSource& time, Dispatcher& dispatcher,
+                              const ServeMainThread& serve) {
     const double countsPerMs = time.CountSpeed() * 1000.0;
     testing::FakeSerialBackend backend;
     ComPort port(backend, dispatcher, time);
@@ -136,6 +136,21 @@ void RunContactCase(const ContactCase& c, int bursts, const TimeSource& time, Di
                 c.name.c_str(), c.busy ? "busy" : "idle", fired, recorded, At(errors, 0.5), At(errors, 0.99),
                 errors.empty() ? 0.0 : errors.back(), At(handlingMs, 0.5),
                 handlingMs.empty() ? 0.0 : handlingMs.back());
+    std::fflush(stdout);
+    return {std::move(errors), fired, recorded};
+}
+
+void PrintPooled(const char* name, const std::vector<ContactFigures>& cases) {
+    std::vector<double> errors;
+    std::size_t fired = 0, recorded = 0;
+    for (const ContactFigures& f : cases) {
+        errors.insert(errors.end(), f.errorsMs.begin(), f.errorsMs.end());
+        fired += f.fired;
+        recorded += f.recorded;
+    }
+    std::sort(errors.begin(), errors.end());
+    std::printf("%-32s fired %5zu recorded %5zu   error median %7.3f p99 %7.3f max %7.3f ms\n", name, fired, recorded,
+                At(errors, 0.5), At(errors, 0.99), errors.empty() ? 0.0 : errors.back());
     std::fflush(stdout);
 }
 

@@ -31,11 +31,21 @@ std::vector<ContactCase> ContactCases();
 // them when `busy`) until `firing` says the barrier is done.
 using ServeMainThread = std::function<void(bool busy, const std::function<bool()>& firing)>;
 
+// What one case measured: each recorded stamp's error in ms, contacts fired and recorded.
+struct ContactFigures {
+    std::vector<double> errorsMs;
+    std::size_t fired = 0;
+    std::size_t recorded = 0;
+};
+
 // Runs one case with `bursts` bursts and prints one line of figures: contacts fired and
 // recorded, the recorded stamp's error against the moment the line changed, and how long after
 // the stamp the main thread handled it.
-void RunContactCase(const ContactCase& c, int bursts, const TimeSource& time, Dispatcher& dispatcher,
-                    const ServeMainThread& serve);
+ContactFigures RunContactCase(const ContactCase& c, int bursts, const TimeSource& time, Dispatcher& dispatcher,
+                              const ServeMainThread& serve);
+
+// One line of figures for several cases together.
+void PrintPooled(const char* name, const std::vector<ContactFigures>& cases);
 
 // Busy without yielding, as a long paint or a slow dialog would keep the main thread.
 void BusyFor(const TimeSource& time, std::int64_t counts);

@@ -4,7 +4,9 @@
 // Prints the same figures per case, the main thread's CPU, the load average and what the
 // clients received.
 //
-// Usage: contact_latency_live [bursts=40] [clients=300]
+// Usage: contact_latency_live [bursts=40] [clients=300] [rounds=1]
+//   Rounds alternate the two, so that a busy machine disturbs both alike; the pooled figures of
+//   each come last.
 //   (internally: contact_latency_live --clients <port> <count>, the clients' process)
 #include "ContactLatency.h"
 
@@ -25,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebSocket>
+
+#include <functional>
 
 #include <algorithm>
 #include <cstdio>
@@ -114,7 +118,11 @@ void ServeOnEventLoop(const TimeSource& time, bool busy, const std::function<boo
     loop.exec();
 }
 
-void RunCases(Station& station, const TimeSource& time, ui::QtDispatcher& dispatcher, int bursts) {
+struct Pooled {
+    std::vector<bench::ContactFigures> idle, busy;
+};
+
+void RunCases(Station& station, const TimeSource& time, ui::QtDispatcher& dispatcher, int bursts, Pooled& pooled) {
     RunClock& run = station.Run();
     const double cpuBefore = ThreadCpuSeconds();
     QElapsedTimer wall;
@@ -124,9 +132,11 @@ void RunCases(Station& station, const TimeSource& time, ui::QtDispatcher& dispat
         if (run.RunInProgress())
             run.AbortOrNext(Command::Abbruch);
         run.Start();
-        bench::RunContactCase(c, bursts, time, dispatcher, [&](bool busy, const std::function<bool()>& firing) {
-            ServeOnEventLoop(time, busy, firing);
-        });
+        auto figures =
+            bench::RunContactCase(c, bursts, time, dispatcher, [&](bool busy, const std::function<bool()>& firing) {
+                ServeOnEventLoop(time, busy, firing);
+            });
+        (c.busy ? pooled.busy : pooled.idle).push_back(std::move(figures));
         if (!run.LaneInUse(0) || !run.RunInProgress())
             std::printf("  (the lane was not timing)\n");
     }
@@ -147,6 +157,34 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     return true;
 }
 
+// Runs `measure` while `clients` WebSocket clients of a second process follow the server.
+bool RunWatched(LiveServer& server, int clients, const std::function<void()>& measure) {
+    QProcess watchers;
+    watchers.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    watchers.start(QCoreApplication::applicationFilePath(),
+                   {QStringLiteral("--clients"), QString::number(server.Port()), QString::number(clients)});
+    if (!watchers.waitForStarted() || !WaitFor([&] { return server.SocketClients() >= clients; }, 60000)) {
+        std::fprintf(stderr, "only %d of %d clients connected\n", server.SocketClients(), clients);
+        watchers.kill();
+        watchers.waitForFinished();
+        return false;
+    }
+    std::printf("\nlive server with %d WebSocket clients (second process), lane clock running; load average %s\n",
+                server.SocketClients(), LoadAverage().c_str());
+    measure();
+    std::printf("clients still connected at the end: %d\n", server.SocketClients());
+    watchers.closeWriteChannel();
+    WaitFor([&] { return watchers.state() == QProcess::NotRunning; }, 10000);
+    if (watchers.state() != QProcess::NotRunning) {
+        watchers.kill();
+        watchers.waitForFinished();
+    }
+    std::printf("%s", watchers.readAllStandardOutput().constData());
+    // The server drops the closed sockets on its next look.
+    WaitFor([&] { return server.SocketClients() == 0; }, 20000);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -155,6 +193,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int bursts = argc > 1 ? std::max(5, std::atoi(argv[1])) : 40;
     const int clients = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 500) : 300;
+    const int rounds = argc > 3 ? std::clamp(std::atoi(argv[3]), 1, 10) : 1;
 
     const auto time = MakeSystemTimeSource();
     ui::QtScheduler scheduler;
@@ -186,31 +225,19 @@ int main(int argc, char** argv) {
     }
 
     std::printf("%d bursts per case; error = recorded stamp - moment the line changed\n", bursts);
-    std::printf("live server on 127.0.0.1:%u, lane clock running, no clients; load average %s\n", server.Port(),
-                LoadAverage().c_str());
-    RunCases(station, *time, dispatcher, bursts);
-
-    QProcess watchers;
-    watchers.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    watchers.start(QCoreApplication::applicationFilePath(),
-                   {QStringLiteral("--clients"), QString::number(server.Port()), QString::number(clients)});
-    if (!watchers.waitForStarted() || !WaitFor([&] { return server.SocketClients() >= clients; }, 60000)) {
-        std::fprintf(stderr, "only %d of %d clients connected\n", server.SocketClients(), clients);
-        watchers.kill();
-        watchers.waitForFinished();
-        return 1;
+    Pooled alone, watched;
+    for (int round = 0; round < rounds; ++round) {
+        std::printf("\nlive server on 127.0.0.1:%u, lane clock running, no clients; load average %s\n", server.Port(),
+                    LoadAverage().c_str());
+        RunCases(station, *time, dispatcher, bursts, alone);
+        if (!RunWatched(server, clients, [&] { RunCases(station, *time, dispatcher, bursts, watched); }))
+            return 1;
     }
-    std::printf("\nlive server with %d WebSocket clients (second process), lane clock running; load average %s\n",
-                server.SocketClients(), LoadAverage().c_str());
-    RunCases(station, *time, dispatcher, bursts);
-    std::printf("clients still connected at the end: %d\n", server.SocketClients());
-    watchers.closeWriteChannel();
-    WaitFor([&] { return watchers.state() == QProcess::NotRunning; }, 10000);
-    if (watchers.state() != QProcess::NotRunning) {
-        watchers.kill();
-        watchers.waitForFinished();
-    }
-    std::printf("%s", watchers.readAllStandardOutput().constData());
+    std::printf("\npooled over %d round(s)\n", rounds);
+    bench::PrintPooled("idle main thread, no clients", alone.idle);
+    bench::PrintPooled("idle main thread, with clients", watched.idle);
+    bench::PrintPooled("busy main thread, no clients", alone.busy);
+    bench::PrintPooled("busy main thread, with clients", watched.busy);
     server.Stop();
     station.Run().AbortOrNext(Command::Abbruch);
     return 0;
