@@ -150,6 +150,21 @@ private slots:
         }
     }
 
+    void aWebSocketIsNotHeldToTheHeadLimit() {
+        Make();
+        QWebSocket ws;
+        ws.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(server_->Port())));
+        QTRY_COMPARE_WITH_TIMEOUT(server_->SocketClients(), 1, 5000);
+        // Hours of pongs add up to more than one head may hold; frames are not a head.
+        for (int i = 0; i < 40; ++i) {
+            ws.sendTextMessage(QString(1000, QLatin1Char('x')));
+            ws.ping();
+        }
+        QTest::qWait(300);
+        QCOMPARE(ws.state(), QAbstractSocket::ConnectedState);
+        QCOMPARE(server_->SocketClients(), 1);
+    }
+
     void headsBeyondTheLimitAreRefusedAtTheSocket() {
         Make();
         const QByteArray line = "GET / HTTP/1.1\r\nHost: x\r\n";
