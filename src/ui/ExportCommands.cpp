@@ -13,11 +13,14 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QFile>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTextDocument>
+#include <QTextOption>
 #include <QWidget>
 
 namespace caniparc::ui {
@@ -36,6 +39,19 @@ QString NowStampName() {
     local.tm_hour = now.time().hour();
     local.tm_min = now.time().minute();
     return QString::fromStdString(TimeStampName(local));
+}
+
+// The web page as it goes on paper. A word never breaks inside (a narrow column grows to its
+// longest word instead of printing "Mediu|m"), and where no Webdings font is installed the
+// title's picture is left out rather than printed as the letter "õ" it is coded as.
+void LoadPrintedPage(QTextDocument& page, const ProtocolTable& table, const Settings& settings) {
+    QTextOption words = page.defaultTextOption();
+    words.setWrapMode(QTextOption::WordWrap);
+    page.setDefaultTextOption(words);
+    QString html = QString::fromLatin1(FormatHtmlPage(table, settings, true));
+    if (!QFontDatabase::hasFamily(QStringLiteral("Webdings")))
+        html.remove(QRegularExpression(QStringLiteral("<font face=Webdings[^>]*><u>&otilde;</u></font>&nbsp;")));
+    page.setHtml(html);
 }
 
 void ShowPreview(QTextDocument& page, QPrinter& printer, QWidget* parent) {
@@ -145,7 +161,7 @@ void ExportCommands::Print(const QString& pagePath) {
         return;
     }
     QTextDocument page;
-    page.setHtml(QString::fromLatin1(FormatHtmlPage(station_.Protocol(), station_.GetSettings(), true)));
+    LoadPrintedPage(page, station_.Protocol(), station_.GetSettings());
     QPrinter printer(QPrinter::HighResolution);
     const bool wide = ShownColumns(station_.GetSettings()).size() > kPortraitColumns;
     printer.setPageOrientation(wide ? QPageLayout::Landscape : QPageLayout::Portrait);
@@ -155,7 +171,7 @@ void ExportCommands::Print(const QString& pagePath) {
 
 ExportOutcome ExportCommands::WritePdf(const QString& path) {
     QTextDocument page;
-    page.setHtml(QString::fromLatin1(FormatHtmlPage(station_.Protocol(), station_.GetSettings(), true)));
+    LoadPrintedPage(page, station_.Protocol(), station_.GetSettings());
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     {

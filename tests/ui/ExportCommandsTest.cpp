@@ -13,8 +13,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,7 +45,7 @@ struct ChosenFiles final : ui::FileChooser {
 };
 
 const QByteArray kBackup = "Nr.\tHundename\t\r\n12\tBello\tJürgen Müller\tSV Nord\tSmall\t45,07\t0\t1\t\r\n"
-                           "7\t<b>Rex</b> & Co\tŁucja\tVDH\tSmall\t51,3\t1\t0\t\r\n";
+                           "7\t<b>Rex</b> & Co\tŁucja\tVDH\tMedium\t51,3\t1\t0\t\r\n";
 
 struct Fixture {
     explicit Fixture(int laufCount = 1) {
@@ -58,6 +61,16 @@ struct Fixture {
         window->Exports()->SetPrintPreview([this](QTextDocument& page, QPrinter& printer, QWidget*) {
             previewed = page.toPlainText();
             landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+            // Printed for real, into a PDF whose words are read back.
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(folder.filePath(QStringLiteral("printed.pdf")));
+            page.print(&printer);
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {printer.outputFileName(), QStringLiteral("-")});
+            printedWords =
+                text.waitForFinished(20000) && text.exitCode() == 0
+                    ? QString::fromUtf8(text.readAllStandardOutput()).split(QRegularExpression(QStringLiteral("\\s+")))
+                    : QStringList{QStringLiteral("(pdftotext missing)")};
         });
         window->show();
         QApplication::setActiveWindow(window.get());
@@ -75,6 +88,7 @@ struct Fixture {
     QStringList opened;
     QString previewed;
     bool landscape = false;
+    QStringList printedWords;
 };
 
 } // namespace
@@ -114,6 +128,14 @@ private slots:
                 f.Key(key);
                 QVERIFY(f.previewed.contains(QStringLiteral("<b>Rex</b> & Co")));
                 QVERIFY(f.landscape);
+                // "Mediu|m" or "Vorzüglic|h" on paper; and without a Webdings font the title's
+                // picture would print as a stray "õ".
+                if (!f.printedWords.contains(QStringLiteral("(pdftotext missing)")))
+                    for (const QString& word :
+                         {QStringLiteral("Medium"), QStringLiteral("Vorzüglich"), QStringLiteral("Kategorie:")})
+                        QVERIFY2(f.printedWords.contains(word), qPrintable(f.printedWords.join(QLatin1Char(' '))));
+                if (!QFontDatabase::hasFamily(QStringLiteral("Webdings")))
+                    QVERIFY2(!f.previewed.contains(QChar(0xF5)), qPrintable(f.previewed.left(40)));
             }
             QVERIFY(f.opened.isEmpty());
         }
