@@ -1,7 +1,7 @@
 // Feeds arbitrary requests to the live results' request choice and arbitrary texts to its
 // escaping. Besides not crashing: only the four fixed paths get an answer of their own, an
 // escaped text can never open markup or end a JSON string, and the head limit on arriving bytes
-// gives the same verdict however the bytes are split.
+// gives the same verdict however the bytes are split, refusing for time only what took too long.
 #include "common/Encoding.h"
 #include "live/LiveRequest.h"
 #include "live/LiveText.h"
@@ -59,13 +59,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ++i; // the escaped character
     }
 
-    LiveHeadLimit whole, pieces;
-    const LiveRoute once = whole.Feed(target);
-    LiveRoute split = LiveRoute::Page;
+    // Pieces arrive `step` ms apart against a time of `headMs`: the size verdict must not
+    // depend on the split, and time refuses only what really took longer than allowed.
+    LiveHeadLimit whole(0, kLiveHeadMs);
+    const LiveRoute once = whole.Feed(target, 0);
     const std::size_t piece = data[0] % 13 + 1;
-    for (std::size_t at = 0; at < target.size(); at += piece)
-        split = pieces.Feed(target.substr(at, piece));
-    if (once != split || (once != LiveRoute::Page && target.size() <= kLiveRequestLimit))
+    const std::int64_t step = data[0] % 5;
+    const std::int64_t headMs = data[0] % 7 * 10;
+    LiveHeadLimit pieces(0, headMs);
+    LiveRoute split = LiveRoute::Page;
+    std::int64_t now = 0;
+    for (std::size_t at = 0; at < target.size(); at += piece, now += step)
+        split = pieces.Feed(target.substr(at, piece), now);
+    if (once == LiveRoute::RequestTimeout || (once != LiveRoute::Page && target.size() <= kLiveRequestLimit))
+        std::abort();
+    const std::int64_t last = now - step;
+    if (split == LiveRoute::RequestTimeout ? last <= headMs : split != once)
+        std::abort();
+    // However it went, once the time is over nothing passes but a complete head.
+    if (pieces.Check(last + headMs + 1) == LiveRoute::Page && !target.empty() && target.back() != '\n')
         std::abort();
     return 0;
 }

@@ -40,6 +40,7 @@ protected:
         LiveServer::Connection connection;
         connection.socket = socket;
         connection.lastActivity = owner_.clock_.elapsed();
+        connection.head = LiveHeadLimit(connection.lastActivity, owner_.limits_.headMs);
         owner_.connections_.push_back(connection);
         LiveServer* owner = &owner_;
         // Connected before the library's own reader, so the head limit sees each byte first.
@@ -108,7 +109,7 @@ LiveServer::LiveServer(Snapshot snapshot, CsvText csv, LiveServerLimits limits, 
     clock_.start();
     pushTimer_.setInterval(limits_.pushMs);
     connect(&pushTimer_, &QTimer::timeout, this, &LiveServer::Push);
-    sweepTimer_.setInterval(std::max(10, std::min(1000, limits_.idleMs / 3)));
+    sweepTimer_.setInterval(std::clamp(std::min(limits_.idleMs, limits_.headMs) / 3, 10, 1000));
     connect(&sweepTimer_, &QTimer::timeout, this, &LiveServer::Sweep);
 }
 
@@ -216,6 +217,12 @@ void LiveServer::Sweep() {
     for (auto& c : connections_) {
         if (!c.socket || c.upgraded)
             continue;
+        // A client that sends a byte now and then is never idle; the time for its head ends it.
+        if (!c.refused && c.head.Check(now) == LiveRoute::RequestTimeout) {
+            c.refused = true;
+            Refuse(*c.socket, LiveRoute::RequestTimeout);
+            continue;
+        }
         if (now - c.lastActivity > limits_.idleMs && c.socket->bytesToWrite() == 0) {
             c.socket->abort();
             c.socket->deleteLater();
@@ -241,12 +248,18 @@ void LiveServer::Received(QTcpSocket* socket) {
         if (c.socket != socket)
             continue;
         c.lastActivity = clock_.elapsed();
-        if (c.upgraded || c.refused || !socket->isReadable())
+        if (c.upgraded || !socket->isReadable())
             return;
+        if (c.refused) {
+            // Answered and closing: the rest of a late head must not reach the library, which
+            // would answer it after the refusal.
+            socket->readAll();
+            return;
+        }
         // The library reads everything on each signal, so what is waiting now is what came since.
         const QByteArray bytes = socket->peek(socket->bytesAvailable());
         const LiveRoute verdict =
-            c.head.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+            c.head.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), c.lastActivity);
         if (verdict != LiveRoute::Page) {
             c.refused = true;
             Refuse(*socket, verdict);
@@ -259,8 +272,10 @@ void LiveServer::Refuse(QTcpSocket& socket, LiveRoute route) {
     QByteArray type;
     const QByteArray body = Answer(static_cast<int>(route), type);
     const int status = LiveStatus(route);
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(status) +
-                        (route == LiveRoute::UriTooLong ? " URI Too Long" : " Request Header Fields Too Large");
+    const char* reason = route == LiveRoute::UriTooLong       ? " URI Too Long"
+                         : route == LiveRoute::RequestTimeout ? " Request Timeout"
+                                                              : " Request Header Fields Too Large";
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(status) + reason;
     answer += "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " + QByteArray::number(body.size()) +
               "\r\nConnection: close\r\n\r\n" + body;
     socket.write(answer);
@@ -338,6 +353,8 @@ QByteArray LiveServer::Answer(int route, QByteArray& contentType) {
         return "Adresse zu lang\n";
     case LiveRoute::HeadersTooLarge:
         return "Kopfzeilen zu lang\n";
+    case LiveRoute::RequestTimeout:
+        return "Anfrage zu langsam\n";
     case LiveRoute::BadRequest:
         break;
     }

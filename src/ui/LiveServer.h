@@ -30,6 +30,7 @@ class LiveTcpServer;
 struct LiveServerLimits {
     int maxConnections = 500;
     int idleMs = 15000; // a connection that sends nothing for this long is dropped
+    int headMs = 10000; // a request's line and headers must arrive within this (see LiveHeadLimit)
     int pingMs = 5000;  // WebSocket clients are pinged; the answer counts as activity
     int pushMs = 100;   // how often the state is compared and changes are pushed
 };

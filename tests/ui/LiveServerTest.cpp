@@ -17,6 +17,7 @@
 #include <QFile>
 
 #include <memory>
+#include <string>
 
 using namespace caniparc;
 
@@ -319,6 +320,68 @@ private slots:
         QCOMPARE(server_->Connections(), 3);
         sockets[0]->abort();
         QTRY_COMPARE_WITH_TIMEOUT(Send("/protokoll.json").status, 200, 5000);
+    }
+
+    // A client that dribbles its head a byte at a time stays under the idle limit; the time
+    // for the whole head ends it. Waiting between requests and receiving pushes are not a head.
+    void slowHeadsAreAnswered408ButWaitingClientsStay() {
+        LiveServerLimits limits;
+        limits.headMs = 300;
+        limits.idleMs = 1500;
+        limits.pingMs = 200;
+        Make(limits);
+        const QByteArray head = "GET /protokoll.csv HTTP/1.1\r\nHost: x\r\n\r\n";
+
+        QTcpSocket slow;
+        slow.connectToHost(QHostAddress::LocalHost, server_->Port());
+        QVERIFY(slow.waitForConnected(2000));
+        QTcpSocket silent; // opens and never sends: its first head's time runs from the start
+        silent.connectToHost(QHostAddress::LocalHost, server_->Port());
+        QVERIFY(silent.waitForConnected(2000));
+        QTcpSocket kept; // one request, then waits longer than a head may take
+        kept.connectToHost(QHostAddress::LocalHost, server_->Port());
+        QVERIFY(kept.waitForConnected(2000));
+        QWebSocket ws;
+        int pushes = 0;
+        connect(&ws, &QWebSocket::textMessageReceived, this, [&pushes] { ++pushes; });
+        ws.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(server_->Port())));
+        QTRY_COMPARE_WITH_TIMEOUT(server_->SocketClients(), 1, 5000);
+
+        QByteArray keptAnswer;
+        connect(&kept, &QTcpSocket::readyRead, this, [&] { keptAnswer += kept.readAll(); });
+        kept.write(head);
+        QTRY_VERIFY_WITH_TIMEOUT(keptAnswer.endsWith("7\tRex\r\n"), 2000);
+        QVERIFY(keptAnswer.startsWith("HTTP/1.1 200"));
+
+        QByteArray slowAnswer;
+        connect(&slow, &QTcpSocket::readyRead, this, [&] { slowAnswer += slow.readAll(); });
+        QElapsedTimer dribbled;
+        dribbled.start();
+        for (qsizetype at = 0; at < head.size() && slow.state() == QAbstractSocket::ConnectedState; ++at) {
+            slow.write(head.mid(at, 1));
+            slow.flush();
+            QTest::qWait(100); // well under the idle limit
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(slow.state() == QAbstractSocket::UnconnectedState, 2000);
+        QVERIFY2(dribbled.elapsed() < 2000, qPrintable(QString::number(dribbled.elapsed())));
+        QVERIFY2(slowAnswer.startsWith("HTTP/1.1 408"), slowAnswer.constData());
+        QVERIFY(!slowAnswer.contains("Rex"));
+        QCOMPARE(silent.state(), QAbstractSocket::UnconnectedState);
+
+        for (int tick = 0; tick < 8; ++tick) { // the clock runs while the others wait
+            state_.lanes[0].time = std::to_string(tick) + ",00";
+            QTest::qWait(100);
+        }
+        // Both waited well past the head limit and are served and pushed to still.
+        QCOMPARE(kept.state(), QAbstractSocket::ConnectedState);
+        keptAnswer.clear();
+        kept.write(head);
+        QTRY_VERIFY_WITH_TIMEOUT(keptAnswer.endsWith("7\tRex\r\n"), 2000);
+        QVERIFY(keptAnswer.startsWith("HTTP/1.1 200"));
+        QCOMPARE(ws.state(), QAbstractSocket::ConnectedState);
+        QCOMPARE(server_->SocketClients(), 1);
+        QVERIFY(pushes > 2);
+        QCOMPARE(Send("/protokoll.json").status, 200); // a head sent at once is served
     }
 
     void silentClientsAreDroppedButAnsweringSocketsStay() {

@@ -98,16 +98,32 @@ int LiveStatus(LiveRoute route) {
         return 414;
     case LiveRoute::HeadersTooLarge:
         return 431;
+    case LiveRoute::RequestTimeout:
+        return 408;
     }
     return 400;
 }
 
-LiveRoute LiveHeadLimit::Feed(std::string_view bytes) {
+LiveHeadLimit::LiveHeadLimit(std::int64_t openedAt, std::int64_t headMs) : headMs_(headMs), headSince_(openedAt) {}
+
+LiveRoute LiveHeadLimit::Check(std::int64_t now) {
+    if (verdict_ == LiveRoute::Page && headSince_ && now - *headSince_ > headMs_)
+        verdict_ = LiveRoute::RequestTimeout;
+    return verdict_;
+}
+
+LiveRoute LiveHeadLimit::Feed(std::string_view bytes, std::int64_t now) {
+    // Bytes that finish a head too late do not save it: the time was over before they came.
+    Check(now);
     for (const char c : bytes) {
         if (verdict_ != LiveRoute::Page)
             break;
+        // Any byte starts the clock, empty lines before a request line too: else a client could
+        // send line ends slowly for ever without beginning a head.
+        if (!headSince_)
+            headSince_ = now;
         if (headBytes_ == 0 && (c == '\r' || c == '\n'))
-            continue; // empty lines before a request line are allowed and belong to no head
+            continue; // empty lines before a request line are allowed and take no room
         ++headBytes_;
         if (c == '\n') {
             ++lineEnds_;
@@ -115,10 +131,14 @@ LiveRoute LiveHeadLimit::Feed(std::string_view bytes) {
         } else if (c != '\r') {
             lineEnds_ = 0;
         }
-        if (headBytes_ > kLiveRequestLimit)
+        if (headBytes_ > kLiveRequestLimit) {
             verdict_ = requestLineEnded_ ? LiveRoute::HeadersTooLarge : LiveRoute::UriTooLong;
-        else if (lineEnds_ == 2) // the head is complete: the next byte starts the next one
-            *this = LiveHeadLimit{};
+        } else if (lineEnds_ == 2) { // the head is complete: the next byte starts the next one
+            headSince_.reset();
+            headBytes_ = 0;
+            lineEnds_ = 0;
+            requestLineEnded_ = false;
+        }
     }
     return verdict_;
 }

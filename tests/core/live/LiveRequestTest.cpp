@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace caniparc {
 namespace {
@@ -50,11 +51,88 @@ INSTANTIATE_TEST_SUITE_P(
         RequestCase{"GET", "/" + std::string(8 * 1024, 'a'), 100, LiveRoute::UriTooLong},
         RequestCase{"POST", "/" + std::string(9000, 'a'), 9000, LiveRoute::HeadersTooLarge}));
 
+// What a connection sends when, in milliseconds from its opening.
+struct Sent {
+    std::int64_t at;
+    std::string bytes;
+};
+
+struct TimeCase {
+    const char* name;
+    std::vector<Sent> sent;
+    std::int64_t checkedAt; // the server's timer looks then
+    LiveRoute verdict;
+};
+
+// `bytes` one at a time, `gap` ms apart from `from` on.
+std::vector<Sent> Dribble(const std::string& bytes, std::int64_t from, std::int64_t gap) {
+    std::vector<Sent> sent;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        sent.push_back({from + static_cast<std::int64_t>(i) * gap, bytes.substr(i, 1)});
+    return sent;
+}
+
+std::vector<Sent> operator+(std::vector<Sent> a, const std::vector<Sent>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class LiveHeadTimes : public ::testing::TestWithParam<TimeCase> {};
+
+TEST_P(LiveHeadTimes, EachHeadHasItsTime) {
+    const TimeCase& c = GetParam();
+    LiveHeadLimit limit(1000, 10000); // the connection opened at 1 s
+    LiveRoute verdict = LiveRoute::Page;
+    for (const Sent& s : c.sent)
+        verdict = limit.Feed(s.bytes, s.at);
+    if (verdict == LiveRoute::Page)
+        verdict = limit.Check(c.checkedAt);
+    EXPECT_EQ(verdict, c.verdict) << c.name;
+}
+
+const std::string kHead = "GET / HTTP/1.1\r\nHost: x\r\n\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Times, LiveHeadTimes,
+    ::testing::Values(
+        TimeCase{"a head at once", {{1500, kHead}}, 900000, LiveRoute::Page},
+        TimeCase{"silent up to the limit", {}, 11000, LiveRoute::Page},
+        TimeCase{"silent past the limit", {}, 11001, LiveRoute::RequestTimeout},
+        TimeCase{"the first head's time runs from the opening",
+                 {{10000, "GET / HTTP/1.1\r\n"}},
+                 11001,
+                 LiveRoute::RequestTimeout},
+        TimeCase{"a byte every 9 s is never idle but too slow", Dribble(kHead, 1000, 9000), 0,
+                 LiveRoute::RequestTimeout},
+        TimeCase{"a dribbled head within the time", Dribble(kHead, 1000, 10000 / (kHead.size() - 1)), 11000,
+                 LiveRoute::Page},
+        TimeCase{"the end of a head after its time does not save it",
+                 {{1000, "GET / HTTP/1.1\r\n"}, {11001, "\r\n"}},
+                 11001,
+                 LiveRoute::RequestTimeout},
+        TimeCase{"waiting between requests is not a head", {{1000, kHead}, {60000, kHead}}, 69000, LiveRoute::Page},
+        TimeCase{"a later head's time runs from its first byte",
+                 {{1000, kHead}, {60000, "GET / HTTP/1.1\r\n"}, {70000, "\r\n"}},
+                 70000,
+                 LiveRoute::Page},
+        TimeCase{"a later head may not take longer",
+                 {{1000, kHead}, {60000, "GET / HTTP/1.1\r\n"}},
+                 70001,
+                 LiveRoute::RequestTimeout},
+        TimeCase{
+            "a head and the start of the next in one piece", {{1000, kHead + "GET"}}, 11001, LiveRoute::RequestTimeout},
+        TimeCase{"empty lines alone, slowly, are a head too",
+                 std::vector<Sent>{{1000, kHead}} + Dribble("\r\n\r\n\r\n", 20000, 2500), 32501,
+                 LiveRoute::RequestTimeout},
+        TimeCase{
+            "a size refusal stays one", {{1000, "GET /" + std::string(9000, 'a')}}, 900000, LiveRoute::UriTooLong}));
+
 TEST(LiveRequest, StatusCodes) {
     EXPECT_EQ(LiveStatus(LiveRoute::Json), 200);
     EXPECT_EQ(LiveStatus(LiveRoute::NotAllowed), 405);
     EXPECT_EQ(LiveStatus(LiveRoute::UriTooLong), 414);
     EXPECT_EQ(LiveStatus(LiveRoute::HeadersTooLarge), 431);
+    EXPECT_EQ(LiveStatus(LiveRoute::RequestTimeout), 408);
 }
 
 // A head of exactly `size` bytes from its request line to its empty line.
@@ -78,7 +156,7 @@ TEST_P(LiveHeadLimits, HoldsWhereverTheBytesAreSplit) {
         LiveHeadLimit limit;
         LiveRoute verdict = LiveRoute::Page;
         for (std::size_t at = 0; at < c.bytes.size(); at += piece)
-            verdict = limit.Feed(std::string_view(c.bytes).substr(at, piece));
+            verdict = limit.Feed(std::string_view(c.bytes).substr(at, piece), 0);
         EXPECT_EQ(verdict, c.verdict) << c.name << ", pieces of " << piece;
     }
 }
