@@ -48,10 +48,12 @@ struct YesDialogs final : Dialogs {
 // Headless Chromium showing `url`, with its remote debugging socket open on a free port.
 class Browser {
 public:
-    Browser(const QString& chromium, const QString& url) {
-        process_.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                                  "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                                  "--remote-debugging-port=0", "--user-data-dir=" + profile_.path(), url});
+    Browser(const QString& chromium, const QString& url, const QStringList& more = {}) {
+        process_.start(chromium,
+                       QStringList{"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                                   "--remote-debugging-port=0", "--user-data-dir=" + profile_.path()}
+                           << more << url);
     }
     ~Browser() {
         process_.kill();
@@ -97,10 +99,12 @@ public:
 
     // The value of a JavaScript expression in the page, as text.
     QString Evaluate(const QString& expression) {
+        return Call(QStringLiteral("Runtime.evaluate"), {{"expression", expression}, {"returnByValue", true}});
+    }
+    // Any command of the debugging protocol; waits for its answer.
+    QString Call(const QString& method, const QJsonObject& params) {
         value_.reset();
-        const QJsonObject call{{"id", ++asked_},
-                               {"method", "Runtime.evaluate"},
-                               {"params", QJsonObject{{"expression", expression}, {"returnByValue", true}}}};
+        const QJsonObject call{{"id", ++asked_}, {"method", method}, {"params", params}};
         debugger_.sendTextMessage(QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact)));
         WaitUntil([this] { return value_.has_value(); });
         return value_.value_or(QString());
@@ -206,6 +210,56 @@ private slots:
         const QString expected = QString::fromStdString(stopped.time) + QLatin1Char('|') +
                                  QString::fromStdString(LaneStateText(stopped.state)) + QStringLiteral("|false");
         QTRY_COMPARE_WITH_TIMEOUT(browser.Evaluate(laneOne), expected, 10000);
+    }
+    // A phone's 360 pixels: the table scrolls sideways, and its cells wrap between words only;
+    // "Medium" once showed as "M|di|m", one or two letters a line.
+    void wordsStayWholeOnAPhone() {
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        if (chromium.isEmpty())
+            QSKIP("chromium is not installed (scripts/install-deps.sh installs it)");
+        QTemporaryDir folder;
+        QFile backup(folder.filePath(QStringLiteral("caniparc-Sicherungsdatei.txt")));
+        QVERIFY(backup.open(QIODevice::WriteOnly));
+        backup.write("Nr.\tHundename\t\r\n"
+                     "23\tCora\tEva Gro\xDF\tSV Nord\tMedium\t30,10\t0\t0\t0,0\t0,0\t \t \t \t \t \t \t"
+                     "Vorz\xFCglich\t5,98\t1\t\r\n"
+                     "22\tBello\tJ\xFCrgen M\xFCller\tHundesportverein Brakelund\tMedium\t62,50\t1\t0\t2,5\t7,5\t"
+                     " \t \t \t \t \t \tSehr gut\t2,88\t2\t\r\n");
+        backup.close();
+        testing::ManualClock clock;
+        YesDialogs dialogs;
+        Station station({clock, clock, dialogs}, "caniparc");
+        station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
+        QCOMPARE(station.Protocol().RowCount(), 3);
+        LiveServer server(
+            [&station] {
+                const RunClock& run = station.Run();
+                return MakeLiveState({station.GetSettings(),
+                                      station.Protocol(),
+                                      run.Model(),
+                                      station.GetRanking(),
+                                      {run.LaneInUse(0), run.LaneInUse(1)},
+                                      {station.LaneStartNumber(0), station.LaneStartNumber(1)}});
+            },
+            [&station] { return ClipboardText(station.Protocol()); });
+        QVERIFY(server.Start(0, QHostAddress::LocalHost));
+        Browser browser(chromium, QStringLiteral("http://127.0.0.1:%1/").arg(server.Port()));
+        QVERIFY(browser.Attach());
+        browser.Call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
+                     {{"width", 360}, {"height", 800}, {"deviceScaleFactor", 2}, {"mobile", true}});
+        browser.Evaluate(QStringLiteral("location.reload()"));
+        QTRY_COMPARE_WITH_TIMEOUT(browser.Evaluate(QStringLiteral("String(document.querySelectorAll('#prot tbody "
+                                                                  "tr').length)")),
+                                  QStringLiteral("2"), 10000);
+        QCOMPARE(browser.Evaluate(QStringLiteral("String(window.innerWidth)")), QStringLiteral("360"));
+        // One-word cells laid out on more than one line.
+        const QString broken = browser.Evaluate(
+            QStringLiteral("Array.from(document.querySelectorAll('#prot td,#prot th')).filter(function(c){"
+                           "var t=c.textContent.trim();if(!t||/\\s/.test(t))return false;"
+                           "var r=document.createRange();r.selectNodeContents(c);return r.getClientRects().length>1;})"
+                           ".map(function(c){return c.textContent;}).join('|')"));
+        QVERIFY2(broken.isEmpty(), qPrintable(broken));
+        QVERIFY(browser.Evaluate(QStringLiteral("document.body.textContent")).contains(QStringLiteral("Vorzüglich")));
     }
 };
 

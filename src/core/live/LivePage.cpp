@@ -27,7 +27,7 @@ p.sub{margin:0 0 8px;color:#444}
 table{border-collapse:collapse;font-size:.85em;width:100%}
 th,td{border:1px solid #bbb;padding:2px 4px;text-align:right;white-space:nowrap}
 th{background:#eee}
-td.l{text-align:left;white-space:normal;overflow-wrap:anywhere}
+td.l{text-align:left;white-space:normal;overflow-wrap:break-word}
 #con{font-size:.75em;color:#666;margin-top:6px}
 </style></head><body>
 )";
