@@ -135,19 +135,24 @@ void ComThread::HandOver() {
     // be preempted while holding it, and the watcher would then wait for it with a change to stamp.
     RaiseCallingThreadPriority();
     for (;;) {
-        Item item;
+        std::deque<Item> items;
         {
             std::unique_lock lock(mutex_);
             queued_.wait(lock, [&] { return !queue_.empty() || !watching_; });
             if (queue_.empty())
                 break; // the watcher has ended and everything it stamped has been handled
-            item = std::move(queue_.front());
-            queue_.pop_front();
+            items.swap(queue_);
         }
-        if (item.isChange)
-            dispatcher_.Handover([this, &item] { deliver_(item.change); });
-        else if (failingChanged_)
-            dispatcher_.Handover([this, &item] { failingChanged_(item.failing); });
+        // Everything stamped meanwhile goes over in one turn of the main thread, in order: a busy
+        // main thread would otherwise make a burst of contacts wait one busy spell per change.
+        dispatcher_.Handover([this, &items] {
+            for (const Item& item : items) {
+                if (item.isChange)
+                    deliver_(item.change);
+                else if (failingChanged_)
+                    failingChanged_(item.failing);
+            }
+        });
     }
     ended_ = true;
 }

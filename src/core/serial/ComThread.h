@@ -1,7 +1,7 @@
 // The serial worker: one thread only waits for line changes, stamps each one the moment it wakes
-// and queues it; a second thread hands the queued changes to the main thread one by one and
-// waits for each to be handled. A busy main thread therefore delays the handling of a contact,
-// never its time, and a change that comes while an earlier one is being handled is stamped when
+// and queues it; a second thread hands the queued changes to the main thread, all that have
+// queued up in one hand-over and in order, and waits for them to be handled. A busy main thread therefore delays the
+// handling of a contact, never its time, and a change that comes while an earlier one is being handled is stamped when
 // it comes.
 #pragma once
 

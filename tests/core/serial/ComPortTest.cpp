@@ -130,6 +130,28 @@ TEST_F(ComPortTest, ChangeWhileAHandoverIsPending_IsStampedWhenItHappens_AndCome
     EXPECT_EQ(changes[1].edges.dsr, 1u);
 }
 
+TEST_F(ComPortTest, BurstWhileTheMainThreadIsBusy_ComesOverInOneHandover_InOrder) {
+    OpenAndWait();
+    time.count = 100;
+    backend.SetLevels(kLineRlsd);   // lane 1 finishes
+    ASSERT_TRUE(HandoverPending()); // and the main thread is busy
+    const std::uint32_t levels[] = {kLineRlsd | kLineDsr, kLineDsr, 0, kLineCts, 0};
+    for (int i = 0; i < 5; ++i) {
+        time.count = 110 + i;
+        backend.SetLevels(levels[i]);
+        ASSERT_TRUE(Eventually([&] { return backend.WaitCalls() >= 3 + i; }, nullptr, 300ms));
+    }
+    // Each turn the busy main thread gives to the port hands over all that has queued up: five
+    // changes would otherwise wait five busy spells.
+    ASSERT_TRUE(dispatcher.ServePending(0ms));
+    ASSERT_EQ(seen.size(), 1u);
+    ASSERT_TRUE(HandoverPending());
+    ASSERT_TRUE(dispatcher.ServePending(0ms));
+    EXPECT_EQ(seen, (std::vector<std::string>{"RLSD", "DSR", "RLSD", "DSR", "CTS", "CTS"}));
+    for (std::size_t i = 1; i < changes.size(); ++i)
+        EXPECT_EQ(changes[i].stamp, 109 + static_cast<std::int64_t>(i)) << i;
+}
+
 TEST_F(ComPortTest, LevelBeforeCount_AShortPulse_GivesItsTwoEdgesOnce) {
     OpenAndWait();
     time.count = 100;
