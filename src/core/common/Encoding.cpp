@@ -174,4 +174,19 @@ std::string DecodeTextFile(std::string_view bytes) {
     return Windows1252ToUtf8(bytes);
 }
 
+const char* MarkupEntity(char32_t c) {
+    switch (c) {
+    case U'&':
+        return "&amp;";
+    case U'<':
+        return "&lt;";
+    case U'>':
+        return "&gt;";
+    case U'"':
+        return "&quot;";
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace caniparc

@@ -28,6 +28,10 @@ bool IsValidUtf8(std::string_view text);
 // Replaces every byte that does not start a valid sequence by U+FFFD.
 std::string SanitizeUtf8(std::string_view text);
 
+// The character reference for a character markup must not carry as it is (& < > "), else null.
+// The web page, the document file and the live results all escape through it.
+const char* MarkupEntity(char32_t c);
+
 enum class TextFileEncoding { Windows1252, Utf8WithBom };
 
 struct EncodedText {

@@ -1,6 +1,7 @@
 // The .docx export (see DocumentExport.h): WordprocessingML written by hand into a zip.
 #include "export/DocumentExport.h"
 
+#include "common/Encoding.h"
 #include "export/ExportTable.h"
 #include "export/ZipArchive.h"
 #include "protocol/ProtocolTable.h"
@@ -94,23 +95,10 @@ constexpr std::string_view kDocumentType = "wordprocessingml.document.main+xml";
 // Text for an XML element or attribute; control characters XML cannot carry are dropped.
 void AppendXmlText(std::string& out, std::string_view text) {
     for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t')
-                out += c;
-        }
+        if (const char* entity = MarkupEntity(static_cast<unsigned char>(c)))
+            out += entity;
+        else if (static_cast<unsigned char>(c) >= 0x20 || c == '\t')
+            out += c;
     }
 }
 

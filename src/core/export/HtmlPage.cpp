@@ -123,25 +123,12 @@ std::string HtmlText(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (const char32_t c : CodePoints(utf8)) {
-        switch (c) {
-        case U'&':
-            out += "&amp;";
-            break;
-        case U'<':
-            out += "&lt;";
-            break;
-        case U'>':
-            out += "&gt;";
-            break;
-        case U'"':
-            out += "&quot;";
-            break;
-        default:
-            if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-                out += static_cast<char>(c);
-            else
-                out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
-        }
+        if (const char* entity = MarkupEntity(c))
+            out += entity;
+        else if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+            out += static_cast<char>(c);
+        else
+            out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
     }
     return out;
 }

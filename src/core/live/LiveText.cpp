@@ -12,25 +12,12 @@ std::string HtmlEscape(std::string_view text) {
     std::string out;
     out.reserve(clean.size() + clean.size() / 8);
     for (const char c : clean) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
+        if (const char* entity = MarkupEntity(static_cast<unsigned char>(c)))
+            out += entity;
+        else if (c == '\'')
+            out += "&#39;"; // attribute values may be single-quoted too
+        else
             out += c;
-        }
     }
     return out;
 }
