@@ -15,7 +15,6 @@
 #include "QtDispatcher.h"
 #include "QtScheduler.h"
 #include "export/ClipboardText.h"
-#include "live/LiveState.h"
 #include "station/Dialogs.h"
 #include "station/Station.h"
 
@@ -208,17 +207,8 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
 
-    LiveServer server(
-        [&station] {
-            const RunClock& run = station.Run();
-            return MakeLiveState({station.GetSettings(),
-                                  station.Protocol(),
-                                  run.Model(),
-                                  station.GetRanking(),
-                                  {run.LaneInUse(0), run.LaneInUse(1)},
-                                  {station.LaneStartNumber(0), station.LaneStartNumber(1)}});
-        },
-        [&station] { return ClipboardText(station.Protocol()); });
+    LiveServer server([&station] { return station.LiveSnapshot(); },
+                      [&station] { return ClipboardText(station.Protocol()); });
     if (!server.Start(0, QHostAddress::LocalHost)) {
         std::fprintf(stderr, "live server: %s\n", qPrintable(server.ErrorText()));
         return 1;

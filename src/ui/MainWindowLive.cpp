@@ -4,7 +4,6 @@
 #include "LiveServer.h"
 #include "MainWindow.h"
 #include "export/ClipboardText.h"
-#include "live/LiveState.h"
 
 #include <QLabel>
 #include <QStatusBar>
@@ -13,17 +12,8 @@ namespace caniparc::ui {
 
 void MainWindow::BuildLive() {
     Station& station = station_;
-    live_ = std::make_unique<LiveServer>(
-        [&station] {
-            const RunClock& run = station.Run();
-            return MakeLiveState({station.GetSettings(),
-                                  station.Protocol(),
-                                  run.Model(),
-                                  station.GetRanking(),
-                                  {run.LaneInUse(0), run.LaneInUse(1)},
-                                  {station.LaneStartNumber(0), station.LaneStartNumber(1)}});
-        },
-        [&station] { return ClipboardText(station.Protocol()); });
+    live_ = std::make_unique<LiveServer>([&station] { return station.LiveSnapshot(); },
+                                         [&station] { return ClipboardText(station.Protocol()); });
     livePanel_ = new QLabel(this);
     livePanel_->setObjectName(QStringLiteral("livePanel"));
     livePanel_->setAccessibleName(QStringLiteral("Live-Ergebnisse im Netz"));

@@ -169,15 +169,7 @@ private slots:
         Station station({clock, clock, dialogs}, "caniparc");
         station.GetSettings().AutoEin = false;
         station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
-        const auto snapshot = [&station] {
-            const RunClock& run = station.Run();
-            return MakeLiveState({station.GetSettings(),
-                                  station.Protocol(),
-                                  run.Model(),
-                                  station.GetRanking(),
-                                  {run.LaneInUse(0), run.LaneInUse(1)},
-                                  {station.LaneStartNumber(0), station.LaneStartNumber(1)}});
-        };
+        const auto snapshot = [&station] { return station.LiveSnapshot(); };
         LiveServer server(snapshot, [&station] { return ClipboardText(station.Protocol()); });
         QVERIFY(server.Start(0, QHostAddress::LocalHost));
         Browser browser(chromium, QStringLiteral("http://127.0.0.1:%1/").arg(server.Port()));
@@ -231,17 +223,8 @@ private slots:
         Station station({clock, clock, dialogs}, "caniparc");
         station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
         QCOMPARE(station.Protocol().RowCount(), 3);
-        LiveServer server(
-            [&station] {
-                const RunClock& run = station.Run();
-                return MakeLiveState({station.GetSettings(),
-                                      station.Protocol(),
-                                      run.Model(),
-                                      station.GetRanking(),
-                                      {run.LaneInUse(0), run.LaneInUse(1)},
-                                      {station.LaneStartNumber(0), station.LaneStartNumber(1)}});
-            },
-            [&station] { return ClipboardText(station.Protocol()); });
+        LiveServer server([&station] { return station.LiveSnapshot(); },
+                          [&station] { return ClipboardText(station.Protocol()); });
         QVERIFY(server.Start(0, QHostAddress::LocalHost));
         Browser browser(chromium, QStringLiteral("http://127.0.0.1:%1/").arg(server.Port()));
         QVERIFY(browser.Attach());

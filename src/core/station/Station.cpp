@@ -372,6 +372,15 @@ StartContext Station::MakeStartContext() const {
     return context;
 }
 
+LiveState Station::LiveSnapshot() const {
+    return MakeLiveState({settings_,
+                          table_,
+                          run_.Model(),
+                          ranking_,
+                          {run_.LaneInUse(0), run_.LaneInUse(1)},
+                          {LaneStartNumber(0), LaneStartNumber(1)}});
+}
+
 std::string Station::LaneStartNumber(int lane) const {
     return caniparc::LaneStartNumber(lists_, lane, MakeStartContext());
 }

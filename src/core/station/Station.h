@@ -4,6 +4,7 @@
 // same sequences run in the tests.
 #pragma once
 
+#include "live/LiveState.h"
 #include "protocol/Backup.h"
 #include "protocol/ProtocolCommands.h"
 #include "protocol/ProtocolSort.h"
@@ -157,6 +158,8 @@ public:
     void TakeStartersFromRow(int row);
     // The start number a lane's run is entered or disqualified under.
     std::string LaneStartNumber(int lane) const;
+    // What the live results publish of the station as it stands now.
+    LiveState LiveSnapshot() const;
 
     // The protocol commands of the context menu and their keys. Each change by hand rewrites
     // the backup at once and can be undone with Ctrl+Z. `row` is the selected data row.
