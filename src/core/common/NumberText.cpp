@@ -18,6 +18,16 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 std::string FormatFixed(double value, int decimals, char separator) {
     if (!std::isfinite(value))
         value = 0.0;

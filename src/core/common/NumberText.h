@@ -10,6 +10,9 @@
 
 namespace caniparc {
 
+// The value of one hexadecimal digit (either case), -1 for any other character.
+int HexDigit(char c);
+
 // Formats value with exactly `decimals` digits after the separator ("%1.2f" style: no
 // thousands grouping, at least one digit before the separator). Non-finite values are written as zero.
 std::string FormatFixed(double value, int decimals, char separator);

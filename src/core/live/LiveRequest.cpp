@@ -1,20 +1,12 @@
 // Choosing the answer to a live results request (see LiveRequest.h).
 #include "live/LiveRequest.h"
 
+#include "common/NumberText.h"
+
 #include <optional>
 
 namespace caniparc {
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Percent-decodes a path; nullopt for a broken escape, a control character or a NUL, which no
 // page of ours has and which only serve to confuse whatever reads the path later.
@@ -26,8 +18,8 @@ std::optional<std::string> DecodePath(std::string_view path) {
         if (c == '%') {
             if (path.size() - i < 3)
                 return std::nullopt;
-            const int high = HexValue(path[i + 1]);
-            const int low = HexValue(path[i + 2]);
+            const int high = HexDigit(path[i + 1]);
+            const int low = HexDigit(path[i + 2]);
             if (high < 0 || low < 0)
                 return std::nullopt;
             c = static_cast<char>(high * 16 + low);
