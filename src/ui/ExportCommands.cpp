@@ -30,17 +30,6 @@ namespace {
 // "30,1|0", "Med|ium"), so every protocol table goes across a landscape page.
 constexpr std::size_t kPortraitColumns = 10;
 
-QString NowStampName() {
-    const QDateTime now = QDateTime::currentDateTime();
-    std::tm local{};
-    local.tm_year = now.date().year() - 1900;
-    local.tm_mon = now.date().month() - 1;
-    local.tm_mday = now.date().day();
-    local.tm_hour = now.time().hour();
-    local.tm_min = now.time().minute();
-    return QString::fromStdString(TimeStampName(local));
-}
-
 // The web page as it goes on paper. A word never breaks inside (a narrow column grows to its
 // longest word instead of printing "Mediu|m"), and where no Webdings font is installed the
 // title's picture is left out rather than printed as the letter "õ" it is coded as.
@@ -62,6 +51,17 @@ void ShowPreview(QTextDocument& page, QPrinter& printer, QWidget* parent) {
 }
 
 } // namespace
+
+QString TimeStampNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    std::tm local{};
+    local.tm_year = now.date().year() - 1900;
+    local.tm_mon = now.date().month() - 1;
+    local.tm_mday = now.date().day();
+    local.tm_hour = now.time().hour();
+    local.tm_min = now.time().minute();
+    return QString::fromStdString(TimeStampName(local));
+}
 
 ExportCommands::ExportCommands(Station& station, Dialogs& dialogs, OpenUrl openUrl, QWidget* window)
     : QObject(window), station_(station), dialogs_(dialogs), openUrl_(std::move(openUrl)), window_(window),
@@ -122,7 +122,7 @@ bool ExportCommands::Told(bool ok, const std::string& message) {
 }
 
 QString ExportCommands::BackupFolderFile(const QString& extension) const {
-    return QString::fromStdString(station_.GetSettings().RezervDir) + NowStampName() + extension;
+    return QString::fromStdString(station_.GetSettings().RezervDir) + TimeStampNow() + extension;
 }
 
 void ExportCommands::SaveAs(int saveType, const QString& path) {

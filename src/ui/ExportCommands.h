@@ -27,6 +27,9 @@ struct ProtocolCommandState;
 
 namespace caniparc::ui {
 
+// "yyyy-mm-dd-hh-mm" of the local time now: the name files written or saved are offered under.
+QString TimeStampNow();
+
 // The save dialog's types after the text file, 1-based as the settings keep the chosen one.
 enum SaveType { SaveText = 1, SaveSpreadsheet, SaveDocument, SaveWebPage, SavePdf };
 

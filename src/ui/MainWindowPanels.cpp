@@ -12,7 +12,6 @@
 #include "settings/FileAccess.h"
 #include "station/Dialogs.h"
 
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -277,14 +276,7 @@ void MainWindow::OpenProtocol() {
 }
 
 void MainWindow::SaveProtocol() {
-    const QDateTime now = QDateTime::currentDateTime();
-    std::tm local{};
-    local.tm_year = now.date().year() - 1900;
-    local.tm_mon = now.date().month() - 1;
-    local.tm_mday = now.date().day();
-    local.tm_hour = now.time().hour();
-    local.tm_min = now.time().minute();
-    const QString proposed = QString::fromStdString(TimeStampName(local));
+    const QString proposed = TimeStampNow();
     const FileChoice choice = files_.ChooseSave(this, QString::fromStdString(station_.ProgramFolder()), proposed,
                                                 ExportCommands::SaveFilters(), settings_.FilterInd);
     if (choice.path.isEmpty())
