@@ -2,6 +2,7 @@
 // for comparison): building the bytes of the page, the workbook and the document, writing each
 // file in one step, and reading a workbook back with recomputation and ranking. Prints the
 // median of several runs.
+#include "BenchProtocol.h"
 #include "export/DocumentExport.h"
 #include "export/ExportFiles.h"
 #include "export/HtmlPage.h"
@@ -24,45 +25,15 @@
 namespace {
 
 using namespace caniparc;
-
-std::string Hundredths(int value) {
-    return std::to_string(value / 100) + "," + (value % 100 < 10 ? "0" : "") + std::to_string(value % 100);
-}
+using bench::MedianMs;
 
 ProtocolTable MakeRankedProtocol(int rows, const Settings& settings) {
-    ProtocolTable table;
-    WriteColumnTitles(table);
-    table.SetRowCount(rows + 1);
-    auto& cells = table.MutableRows();
-    for (int r = 1; r <= rows; ++r) {
-        auto& row = cells[static_cast<std::size_t>(r)];
-        row[ColStartNr] = std::to_string(r);
-        row[ColDogName] = "Hund " + std::to_string(r * 7919 % 10007);
-        row[ColHandler] = "Jürgen Müller-Weiß";
-        row[ColClub] = "SV Süd; Nord " + std::to_string(r % 40);
-        row[ColCategory] = "Medium";
-        if (r % 5 == 0)
-            continue;
-        row[ColTime1] = Hundredths(2500 + (r * 104729) % 5000);
-        row[ColFaults1] = std::to_string(r % 3);
-        row[ColRefusals1] = std::to_string(r % 2);
-    }
+    ProtocolTable table = bench::MakeProtocol(rows, "SV Süd; Nord ");
     RecalcRow(table, settings, 0);
     SortState sort;
     Ranking ranking;
     RecalcPlaces(table, settings, sort, ranking);
     return table;
-}
-
-double MedianMs(int repeats, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Time of saving and opening protocols of 500, 5 000 and 50 000 rows: the bytes alone, the
 // replace-by-rename write with its flush to disk, and the read with recomputation and ranking.
 // Prints the median of several runs per size.
+#include "BenchProtocol.h"
 #include "protocol/ProtocolFile.h"
 #include "protocol/Ranking.h"
 #include "settings/Settings.h"
@@ -18,43 +19,10 @@
 namespace {
 
 using namespace caniparc;
+using bench::MedianMs;
 
-std::string Hundredths(int value) {
-    return std::to_string(value / 100) + "," + (value % 100 < 10 ? "0" : "") + std::to_string(value % 100);
-}
-
-// Starters in entry order, four in five with a run; results as the station writes them.
 ProtocolTable MakeProtocol(int rows) {
-    ProtocolTable table;
-    WriteColumnTitles(table);
-    table.SetRowCount(rows + 1);
-    auto& cells = table.MutableRows();
-    for (int r = 1; r <= rows; ++r) {
-        auto& row = cells[static_cast<std::size_t>(r)];
-        row[ColStartNr] = std::to_string(r);
-        row[ColDogName] = "Hund " + std::to_string(r * 7919 % 10007);
-        row[ColHandler] = "Jürgen Müller-Weiß";
-        row[ColClub] = "SV Süd " + std::to_string(r % 40);
-        row[ColCategory] = "Medium";
-        if (r % 5 == 0)
-            continue;
-        const int time = 2500 + (r * 104729) % 5000;
-        row[ColTime1] = Hundredths(time);
-        row[ColFaults1] = std::to_string(r % 3);
-        row[ColRefusals1] = std::to_string(r % 2);
-    }
-    return table;
-}
-
-double MedianMs(int repeats, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return bench::MakeProtocol(rows, "SV Süd ");
 }
 
 } // namespace
