@@ -18,7 +18,6 @@
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QWidget>
@@ -37,10 +36,8 @@ void LoadPrintedPage(QTextDocument& page, const ProtocolTable& table, const Sett
     QTextOption words = page.defaultTextOption();
     words.setWrapMode(QTextOption::WordWrap);
     page.setDefaultTextOption(words);
-    QString html = QString::fromLatin1(FormatHtmlPage(table, settings, true));
-    if (!QFontDatabase::hasFamily(QStringLiteral("Webdings")))
-        html.remove(QRegularExpression(QStringLiteral("<font face=Webdings[^>]*><u>&otilde;</u></font>&nbsp;")));
-    page.setHtml(html);
+    page.setHtml(QString::fromLatin1(
+        FormatHtmlPage(table, settings, true, QFontDatabase::hasFamily(QStringLiteral("Webdings")))));
 }
 
 void ShowPreview(QTextDocument& page, QPrinter& printer, QWidget* parent) {

@@ -60,11 +60,13 @@ void WriteHead(PageWriter& page, const Settings& settings) {
     page.Line("</HEAD>");
 }
 
-void WriteCourseData(PageWriter& page, const ProtocolTable& table, const Settings& settings, const Palette& colours) {
+void WriteCourseData(PageWriter& page, const ProtocolTable& table, const Settings& settings, const Palette& colours,
+                     bool titlePicture) {
+    const std::string title(colours.title);
+    const std::string picture =
+        titlePicture ? "<font face=Webdings size=7 color=" + title + "><u>&otilde;</u></font>&nbsp;" : "";
     page.Line("<body>");
-    page.Line("<h1><font face=Webdings size=7 color=" + std::string(colours.title) +
-              "><u>&otilde;</u></font>&nbsp;<font color=\"" + std::string(colours.title) + "\">" +
-              HtmlText(settings.Title) + "</font></h1>");
+    page.Line("<h1>" + picture + "<font color=\"" + title + "\">" + HtmlText(settings.Title) + "</font></h1>");
     page.Line("<h2><font color=" + std::string(colours.place) + ">" + HtmlText(settings.Title2) + "</font></h2>");
     page.Line("<table border=0 cellspacing=0 cellpadding=4 width=100%>");
     page.Line("  <colgroup valign=top> <col align=right> <col> </colgroup>");
@@ -133,12 +135,12 @@ std::string HtmlText(std::string_view utf8) {
     return out;
 }
 
-std::string FormatHtmlPage(const ProtocolTable& table, const Settings& settings, bool forPaper) {
+std::string FormatHtmlPage(const ProtocolTable& table, const Settings& settings, bool forPaper, bool titlePicture) {
     const Palette& colours = forPaper ? kPaper : kScreen;
     const std::string credit(colours.credit);
     PageWriter page;
     WriteHead(page, settings);
-    WriteCourseData(page, table, settings, colours);
+    WriteCourseData(page, table, settings, colours, titlePicture);
     WriteResultTable(page, table, settings);
     page.Line("<hr><p align=right><font color=" + credit + " size=2>Erstellt mit dem Programm &quot;" +
               HtmlText(settings.ProgramTitle) + "&quot;.</font><br>");

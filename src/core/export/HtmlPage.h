@@ -20,7 +20,10 @@ std::string HtmlText(std::string_view utf8);
 
 // The page's bytes, every line ended by CR LF. On paper the dark page background stays white,
 // so the printed page writes its titles and credit line in dark colours instead of light ones.
-std::string FormatHtmlPage(const ProtocolTable& table, const Settings& settings, bool forPaper = false);
+// The title's picture is a letter of the Webdings font; where that font is missing the letter
+// itself would show, so whoever renders the page without it leaves `titlePicture` off.
+std::string FormatHtmlPage(const ProtocolTable& table, const Settings& settings, bool forPaper = false,
+                           bool titlePicture = true);
 
 // Where the web and print commands write the page: the backup folder, which the station knows
 // to be writable, not the process's current folder.

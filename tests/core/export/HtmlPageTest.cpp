@@ -106,6 +106,9 @@ TEST(HtmlPage, PrintedPage_DiffersOnlyInDarkTitleAndCreditColours) {
         screen.replace(screen.find(light), std::string_view(light).size(), dark);
     EXPECT_EQ(paper, screen);
     EXPECT_NE(paper.find("<TITLE>color=#FFFFFF</TITLE>"), std::string::npos); // the typed title is untouched
+    const std::string plain = FormatHtmlPage(RankedClass(), settings, true, false);
+    EXPECT_EQ(plain.find("Webdings"), std::string::npos);
+    EXPECT_NE(plain.find("<h1><font color=\"#000000\">color=#FFFFFF</font></h1>"), std::string::npos);
 }
 
 TEST(HtmlPage, PagePath_IsInTheBackupFolder) {
