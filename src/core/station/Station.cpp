@@ -149,23 +149,20 @@ std::string LockKey(const std::string& backupFile) {
 bool Station::ClaimBackupAtStartup() {
     // A second window opened by a double click, or a restart before the first window has
     // closed: whichever closes last would replace the other's results in the backup.
-    const std::string path = BackupFileName(settings_);
-    for (;;) {
-        ClaimOutcome outcome = ClaimOutcome::Unavailable;
-        backupClaim_ = ClaimFile(BackupLockName(path), outcome);
-        if (outcome != ClaimOutcome::HeldElsewhere) {
-            claimedBackup_ = LockKey(path);
-            return true;
-        }
-        if (!services_.dialogs.Ask(AnotherStationText(path) + "\n\nErneut versuchen? (Nein beendet dieses Fenster.)"))
+    while (!ClaimBackup()) {
+        if (!services_.dialogs.Ask(AnotherStationText(BackupFileName(settings_)) +
+                                   "\n\nErneut versuchen? (Nein beendet dieses Fenster.)"))
             return false;
     }
+    return true;
 }
 
 bool Station::FollowBackupClaim() {
+    return LockKey(BackupFileName(settings_)) == claimedBackup_ || ClaimBackup();
+}
+
+bool Station::ClaimBackup() {
     const std::string path = BackupFileName(settings_);
-    if (LockKey(path) == claimedBackup_)
-        return true;
     ClaimOutcome outcome = ClaimOutcome::Unavailable;
     auto claim = ClaimFile(BackupLockName(path), outcome);
     if (outcome == ClaimOutcome::HeldElsewhere)

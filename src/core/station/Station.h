@@ -216,6 +216,8 @@ private:
     bool ClaimBackupAtStartup();
     // The settings dialog moved the backup: true when the new file could be claimed.
     bool FollowBackupClaim();
+    // False while another station holds the backup the settings name now.
+    bool ClaimBackup();
     void SelectRow(int row);
 
     StationServices services_;
