@@ -13,6 +13,7 @@
 #include <QWebSocket>
 
 #include <algorithm>
+#include <utility>
 
 namespace caniparc {
 
@@ -289,13 +290,12 @@ void LiveServer::Refuse(QTcpSocket& socket, LiveRoute route) {
 }
 
 void LiveServer::Refresh() {
-    const LiveState state0 = snapshot_();
-    LiveState state = state0;
+    LiveState state = snapshot_();
     // The key leaves out the lanes: a running clock alone is sent as lanes only.
-    state.lanes = {};
+    auto lanes = std::exchange(state.lanes, {});
     state.version = 0;
     std::string key = LiveStateJson(state);
-    state = state0;
+    state.lanes = std::move(lanes);
     if (key != lastKey_ || lastFull_.empty()) {
         lastKey_ = std::move(key);
         ++version_;
