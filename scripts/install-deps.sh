@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang
+    build-essential cmake ninja-build pkg-config clang ccache
     qt6-base-dev qt6-multimedia-dev libgl-dev qt6-translations-l10n libqt6svg6 fonts-liberation
     libjpeg-dev
     libxlsxwriter-dev libzip-dev libpugixml-dev libfreexl-dev
