@@ -3,11 +3,13 @@
 
 #include "common/NumberText.h"
 #include "settings/RegFileStore.h"
+#include "settings/SettingRanges.h"
 #include "settings/SettingsIO.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <variant>
 
@@ -16,13 +18,11 @@ namespace {
 
 struct IntRange {
     int Settings::*field;
-    int min;
-    int max;
+    Range<int> range;
 };
 struct RealRange {
     double Settings::*field;
-    double min;
-    double max;
+    Range<double> range;
 };
 using Target = std::variant<IntRange, RealRange, bool Settings::*, std::string Settings::*>;
 
@@ -32,19 +32,19 @@ struct Key {
 };
 
 // What recomputing, ranking and the exports read; the ranges are those the settings dialog allows.
-const std::array<Key, 21> kKeys = {{
-    {"LaufCount", IntRange{&Settings::LaufCount, 1, 2}},
-    {"Multi", IntRange{&Settings::Multi, 1, 99}},
-    {"Adel", IntRange{&Settings::Adel, 0, 9}},
-    {"ZeitStandart", IntRange{&Settings::ZeitStandart, 10, 999}},
-    {"ZeitMax", IntRange{&Settings::ZeitMax, 10, 999}},
+const auto kKeys = std::to_array<Key>({
+    {"LaufCount", IntRange{&Settings::LaufCount, ranges::LaufCount}},
+    {"Multi", IntRange{&Settings::Multi, ranges::Multi}},
+    {"Adel", IntRange{&Settings::Adel, ranges::Adel}},
+    {"ZeitStandart", IntRange{&Settings::ZeitStandart, ranges::CourseTime}},
+    {"ZeitMax", IntRange{&Settings::ZeitMax, ranges::CourseTime}},
     {"ZFCalc", &Settings::ZFCalc},
-    {"Dist", RealRange{&Settings::Dist, 0.0, 1000.0}},
+    {"Dist", RealRange{&Settings::Dist, ranges::Dist}},
     {"AutoRang", &Settings::AutoRang},
     {"Bonus", &Settings::Bonus},
-    {"QP2", IntRange{&Settings::QP2, 1, 999}},
-    {"QP3", IntRange{&Settings::QP3, 2, 999}},
-    {"QP4", IntRange{&Settings::QP4, 3, 999}},
+    {"QP2", IntRange{&Settings::QP2, ranges::QP2}},
+    {"QP3", IntRange{&Settings::QP3, ranges::QP3}},
+    {"QP4", IntRange{&Settings::QP4, ranges::QP4}},
     {"QPs1", &Settings::QPs1},
     {"QPs2", &Settings::QPs2},
     {"QPs3", &Settings::QPs3},
@@ -53,8 +53,8 @@ const std::array<Key, 21> kKeys = {{
     {"Title2", &Settings::Title2},
     {"Title3", &Settings::Title3},
     {"Katego", &Settings::Katego},
-    {"Skor", RealRange{&Settings::Skor, 0.0, 100.0}},
-}};
+    {"Skor", RealRange{&Settings::Skor, ranges::Skor}},
+});
 
 bool SameKey(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) {
@@ -64,16 +64,20 @@ bool SameKey(std::string_view a, std::string_view b) {
 
 std::string Assign(Settings& settings, const IntRange& range, std::string_view value) {
     const auto number = ParseInteger(value);
-    if (!number || *number < range.min || *number > range.max)
-        return "an integer from " + std::to_string(range.min) + " to " + std::to_string(range.max);
+    if (!number || *number < range.range.low || *number > range.range.high)
+        return "an integer from " + std::to_string(range.range.low) + " to " + std::to_string(range.range.high);
     settings.*range.field = static_cast<int>(*number);
     return {};
 }
 
+std::string RangeEnd(double value) {
+    return FormatFixed(value, value == std::floor(value) ? 0 : 1, '.');
+}
+
 std::string Assign(Settings& settings, const RealRange& range, std::string_view value) {
     const auto number = ParseDecimal(value, '.');
-    if (!number || *number < range.min || *number > range.max)
-        return "a number from " + FormatFixed(range.min, 0, '.') + " to " + FormatFixed(range.max, 0, '.');
+    if (!number || !range.range.Holds(*number))
+        return "a number from " + RangeEnd(range.range.low) + " to " + RangeEnd(range.range.high);
     settings.*range.field = *number;
     return {};
 }

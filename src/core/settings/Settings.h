@@ -55,11 +55,15 @@ struct Settings {
     int LiveWeb = 0;     // live results on the network: 0 = off, 1 = on
     int LivePort = 8080; // their TCP port, 1024..65535
 
-    // Run-time values, never stored.
+    // Run-time values, never stored (RunTimeValueCount below counts them).
     std::string ProgramTitle = "caniparc";
-    int TimeFormatIndex = 0;    // 1 while the serial port is open (hundredths), else 0 (tenths)
-    std::uint32_t PortMask = 0; // serial ports found at start-up
+    int TimeFormatIndex = 0;     // 1 while the serial port is open (hundredths), else 0 (tenths)
+    std::uint32_t PortMask = 0;  // serial ports found at start-up
     char DecimalSeparator = ','; // the locale's separator for decimal texts
 };
+
+// The fields of Settings after the stored ones; the stored values' table checks at compile time
+// that every other field has an entry.
+inline constexpr int RunTimeValueCount = 4;
 
 } // namespace caniparc

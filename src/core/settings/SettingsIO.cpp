@@ -1,6 +1,7 @@
 // Loading and saving the settings model (see SettingsIO.h).
 #include "settings/SettingsIO.h"
 
+#include "common/AggregateFields.h"
 #include "common/NumberText.h"
 
 #include <array>
@@ -26,7 +27,7 @@ struct Entry {
 
 // The reading order is part of the stored format: the guarded block ends at the first bad value,
 // so reordering would change which values an old store still provides.
-const std::array<Entry, StoredValueCount> table = {{
+constexpr auto table = std::to_array<Entry>({
     {"Left", &Settings::Left},
     {"Top", &Settings::Top},
     {"Width", &Settings::Width},
@@ -71,7 +72,11 @@ const std::array<Entry, StoredValueCount> table = {{
     {"RezervDir", &Settings::RezervDir},
     {"LiveWeb", &Settings::LiveWeb},
     {"LivePort", &Settings::LivePort},
-}};
+});
+
+// Every field of the model is either stored (an entry above) or one of the run-time values.
+static_assert(table.size() + RunTimeValueCount == AggregateFieldCount<Settings>(),
+              "a field of Settings has no entry in the stored values' table (or RunTimeValueCount is off)");
 
 // Each Read returns false when the value ends the guarded block.
 bool Read(const StoredValue* value, Rule rule, int& target) {
@@ -128,6 +133,8 @@ StoredValue Stored(double value) {
 }
 
 } // namespace
+
+const int StoredValueCount = static_cast<int>(table.size());
 
 LoadResult LoadSettings(const SettingsStore& store, Settings& settings) {
     LoadResult result;

@@ -11,8 +11,9 @@
 
 namespace caniparc {
 
-// The 42 values of the original store and the two of the live results appended after them.
-inline constexpr int StoredValueCount = 44;
+// How many values the store holds: the 42 of the original store and those appended after
+// them (counted from the table in SettingsIO.cpp).
+extern const int StoredValueCount;
 
 struct LoadResult {
     bool storeFound = false; // false on the first start: every value kept its default

@@ -40,6 +40,15 @@ Settings LoadedWith(const std::string& name, const StoredValue& value) {
     return settings;
 }
 
+// The tests below can only tell a value read from one left at its default when the two differ.
+TEST(LoadSettings, TheChangedModelDiffersFromTheDefaultsInEveryStoredValue) {
+    const auto changed = StoredSettingsValues(ChangedSettings());
+    const auto defaults = StoredSettingsValues(Settings{});
+    ASSERT_EQ(changed.size(), static_cast<std::size_t>(StoredValueCount));
+    for (std::size_t i = 0; i < changed.size(); ++i)
+        EXPECT_NE(changed[i].value, defaults[i].value) << changed[i].name << " keeps its default in ChangedSettings()";
+}
+
 TEST(LoadSettings, NoStoreOrAnEmptyKey_KeepsEveryDefault) {
     MemoryStore none;
     MemoryStore empty;
