@@ -60,10 +60,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
-# The station plays its sounds through Qt Multimedia, whose back end is loaded at run time and
-# so is not seen by dpkg-shlibdeps.
+# What Qt loads at run time is not seen by dpkg-shlibdeps: the platform plugins, the SVG icon
+# and image plugins of the tool bar (libqt6svg6), and the fonts the station asks for by name.
+# Qt's German texts of its own dialogs (file chooser, buttons) are recommended, as Debian does.
 if(CANIPARC_UI)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, fonts-liberation")
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

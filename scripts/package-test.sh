@@ -30,9 +30,10 @@ for file in ./usr/bin/caniparc ./usr/bin/caniparc-cli \
     grep -qxF "$file" <<< "$contents" || fail "missing $file"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libqt6widgets6 libqt6multimedia6; do
+for library in libc6 libqt6widgets6 libqt6multimedia6 qt6-qpa-plugins libqt6svg6 fonts-liberation; do
     grep -q "$library" <<< "$depends" || fail "Depends lacks $library: $depends"
 done
+grep -q qt6-translations-l10n <<< "$(dpkg-deb -f "$deb" Recommends)" || fail "Recommends lacks qt6-translations-l10n"
 
 root=$(mktemp -d)
 home=$(mktemp -d)

@@ -10,6 +10,7 @@
 #include "QtScheduler.h"
 #include "QtSoundPlayer.h"
 #include "SignalBridge.h"
+#include "StationFonts.h"
 #include "settings/SettingsPaths.h"
 #include "settings/SettingsStore.h"
 #include "settings/WindowBounds.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
     sinceMain.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Caniparc"));
+    caniparc::ui::UseStationFont();
     LoadQtTranslations(app);
     QApplication::setWindowIcon(caniparc::ui::ApplicationIconPicture()); // windows, task bar, information
     const std::string programPath = QApplication::applicationFilePath().toStdString();

@@ -2,6 +2,7 @@
 #include "MonitorWindow.h"
 
 #include "Digit.h"
+#include "StationFonts.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,13 +24,6 @@ QLabel* MakeStrip(QWidget* parent, const QString& name, const char* colour) {
     label->setObjectName(name);
     label->setStyleSheet(QStringLiteral("color: %1; background: black;").arg(QLatin1String(colour)));
     return label;
-}
-
-QFont BoldFont(const QString& family, int pixels) {
-    QFont font(family);
-    font.setBold(true);
-    font.setPixelSize(std::max(1, pixels));
-    return font;
 }
 
 } // namespace
@@ -104,11 +98,11 @@ void MonitorWindow::SetStripText(int row, const QString& text) {
 
 void MonitorWindow::LayoutDisplay() {
     layout_ = LayoutMonitor(width(), height());
-    const QFont stripFont = BoldFont(QStringLiteral("Arial"), layout_.stripFontPixels);
+    const QFont stripFont = SansFont(layout_.stripFontPixels, true);
     title_->setFont(stripFont);
     title_->setGeometry(0, 0, width(), layout_.titleHeight);
     const std::array<int, RowCount> stripTops = {layout_.strip1Top, layout_.strip2Top};
-    const QFont commaFont = BoldFont(QStringLiteral("Times New Roman"), layout_.commaFontPixels);
+    const QFont commaFont = SerifFont(layout_.commaFontPixels, true);
     for (std::size_t r = 0; r < RowCount; ++r) {
         strips_[r]->setFont(stripFont);
         strips_[r]->setGeometry(0, stripTops[r], width(), layout_.stripHeight);

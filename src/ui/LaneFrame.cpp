@@ -3,6 +3,7 @@
 #include "LaneFrame.h"
 
 #include "Digit.h"
+#include "StationFonts.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -50,20 +51,13 @@ QColor ToQColor(Rgb c) {
     return QColor(c.r, c.g, c.b);
 }
 
-QFont BoldFont(const QString& family, int pixels) {
-    QFont font(family);
-    font.setBold(true);
-    font.setPixelSize(std::max(1, pixels));
-    return font;
-}
-
 QString TextColourStyle(const QString& colour) {
     return QStringLiteral("color: %1; background: transparent;").arg(colour);
 }
 
 QLabel* MakeLabel(const QString& text, const char* colour, QWidget* parent) {
     auto* label = new QLabel(text, parent);
-    label->setFont(BoldFont(QStringLiteral("Arial"), 19));
+    label->setFont(SansFont(19, true));
     label->setStyleSheet(TextColourStyle(QLatin1String(colour)));
     return label;
 }
@@ -158,7 +152,7 @@ void LaneFrame::BuildStartNumberControls() {
     editStartN1_->setAccessibleName(QStringLiteral("Start-Nr."));
     editStartN1_->setRange(1, 9999);
     editStartN1_->setValue(1);
-    editStartN1_->setFont(BoldFont(QStringLiteral("Arial"), 23));
+    editStartN1_->setFont(SansFont(23, true));
     // Disabled during a run: grey on black, so the operator sees the number cannot be changed.
     editStartN1_->setStyleSheet(QStringLiteral("QSpinBox { %1 } QSpinBox:disabled { background-color: black;"
                                                " color: rgb(110, 110, 110); }")
@@ -169,7 +163,7 @@ void LaneFrame::BuildStartNumberControls() {
     CBeditStartN1_ = new QComboBox(Panel6_);
     CBeditStartN1_->setObjectName(QStringLiteral("CBeditStartN1"));
     CBeditStartN1_->setMaxVisibleItems(10);
-    CBeditStartN1_->setFont(BoldFont(QStringLiteral("Arial"), 23));
+    CBeditStartN1_->setFont(SansFont(23, true));
     CBeditStartN1_->setStyleSheet(startStyle + QStringLiteral(" QAbstractItemView::item { min-height: 27px; }"));
     CBeditStartN1_->setFixedSize(80, 35);
     CBeditStartN1_->hide();
@@ -191,7 +185,7 @@ void LaneFrame::BuildContactList() {
     cbEvent_ = contacts;
     cbEvent_->setObjectName(QStringLiteral("cbEvent"));
     cbEvent_->setInsertPolicy(QComboBox::NoInsert); // a typed time is a text, not a new contact
-    cbEvent_->setFont(BoldFont(QStringLiteral("Arial"), 21));
+    cbEvent_->setFont(SansFont(21, true));
     cbEvent_->setStyleSheet(QStringLiteral("background-color: rgb(64, 64, 64); color: yellow;"));
     cbEvent_->setFixedSize(100, 35);
     cbEvent_->setEnabled(false);
@@ -218,7 +212,7 @@ void LaneFrame::LayoutDigits(double scale) {
     }
     // Beside the digits and bottom-aligned, so the comma sits on their base line at any size.
     LabSec_->setGeometry(offset + scaled(kCommaLeft), kPanelHeight, scaled(kCommaWidth), scaled(kDigitHeight));
-    LabSec_->setFont(BoldFont(QStringLiteral("Times New Roman"), scaled(kCommaFontPixels)));
+    LabSec_->setFont(SerifFont(scaled(kCommaFontPixels), true));
 }
 
 void LaneFrame::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 #include "ProtocolGrid.h"
 
 #include "ProtocolModel.h"
+#include "StationFonts.h"
 #include "protocol/ProtocolEdit.h"
 #include "protocol/ProtocolLayout.h"
 #include "protocol/ProtocolSort.h"
@@ -128,13 +129,9 @@ public:
     }
 };
 
-// Arial where it is installed, else Liberation Sans (fonts-liberation), which has Arial's
-// metrics: the column widths are made for them, a wider font would cut "Ges/Note".
+// Arial's metrics: the column widths are made for them, a wider font would cut "Ges/Note".
 QFont GridFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    font.setPixelSize(kFontPixels);
-    return font;
+    return SansFont(kFontPixels);
 }
 } // namespace
 

@@ -153,6 +153,7 @@ private slots:
                 const QModelIndex index = view->model()->index(0, col);
                 QStyleOptionViewItem option;
                 option.initFrom(view);
+                option.font = view->font(); // initFrom takes the metrics only; the view paints in its font
                 option.rect = view->visualRect(index);
                 option.widget = view; // as the view paints it
                 const int needed = view->itemDelegate()->sizeHint(option, index).width();
