@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks what it holds, unpacks it into a throw-away root (nothing is
 # installed on the machine) and starts both programs from there.
-# Usage: bash scripts/package-test.sh   (the package is left in build-package/)
+# Usage: bash scripts/package-test.sh [BUILD]
+#   BUILD: a configured and built tree to package (scripts/test.sh passes the tree it tested);
+#   without it a release tree build-package/ is made. The package is left in the tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
 
-build=build-package
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCANIPARC_TESTS=OFF -DCANIPARC_WERROR=ON > /dev/null
-cmake --build "$build" -j"$(nproc)"
+if [ $# -ge 1 ]; then
+    build=$1
+else
+    bash scripts/install-deps.sh
+    build=build-package
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCANIPARC_TESTS=OFF -DCANIPARC_BENCH=OFF \
+        -DCANIPARC_WERROR=ON > /dev/null
+    cmake --build "$build" -j"$(nproc)"
+fi
 rm -f "$build"/caniparc_*.deb
 (cd "$build" && cpack > /dev/null)
 deb=$(ls "$build"/caniparc_*.deb)

@@ -8,7 +8,7 @@ bash scripts/install-deps.sh
 
 build=build-windows
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Debug \
-    -DCANIPARC_UI=OFF -DCANIPARC_OFFICE=OFF -DCANIPARC_WERROR=ON > /dev/null
+    -DCANIPARC_UI=OFF -DCANIPARC_OFFICE=OFF -DCANIPARC_BENCH=OFF -DCANIPARC_WERROR=ON > /dev/null
 cmake --build "$build" -j"$(nproc)"
 
 wine=/usr/lib/wine/wine64

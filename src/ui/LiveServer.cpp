@@ -40,7 +40,7 @@ protected:
         socket->setReadBufferSize(static_cast<qint64>(2 * kLiveRequestLimit));
         LiveServer::Connection connection;
         connection.socket = socket;
-        connection.lastActivity = owner_.clock_.elapsed();
+        connection.lastActivity = owner_.Now();
         connection.head = LiveHeadLimit(connection.lastActivity, owner_.limits_.headMs);
         owner_.connections_.push_back(connection);
         LiveServer* owner = &owner_;
@@ -191,16 +191,16 @@ void LiveServer::NewSocketClient() {
         for (auto& c : connections_)
             if (c.socket && c.socket->peerPort() == raw->peerPort() && c.socket->peerAddress() == raw->peerAddress())
                 c.upgraded = true;
-        clients_.push_back({raw, clock_.elapsed()});
+        clients_.push_back({raw, Now()});
         connect(raw, &QWebSocket::pong, this, [this, raw] {
             for (auto& c : clients_)
                 if (c.socket == raw)
-                    c.lastActivity = clock_.elapsed();
+                    c.lastActivity = Now();
         });
         connect(raw, &QWebSocket::textMessageReceived, this, [this, raw] {
             for (auto& c : clients_)
                 if (c.socket == raw)
-                    c.lastActivity = clock_.elapsed();
+                    c.lastActivity = Now();
         });
         connect(raw, &QWebSocket::disconnected, raw, &QObject::deleteLater);
         Refresh();
@@ -212,8 +212,16 @@ void LiveServer::NewSocketClient() {
     }
 }
 
+qint64 LiveServer::LastClientActivity() const {
+    qint64 last = -1;
+    for (const auto& c : clients_)
+        if (c.socket)
+            last = std::max(last, c.lastActivity);
+    return last;
+}
+
 void LiveServer::Sweep() {
-    const qint64 now = clock_.elapsed();
+    const qint64 now = Now();
     // Upgraded connections belong to their WebSocket now; their activity is counted there.
     for (auto& c : connections_) {
         if (!c.socket || c.upgraded)
@@ -248,7 +256,7 @@ void LiveServer::Received(QTcpSocket* socket) {
     for (auto& c : connections_) {
         if (c.socket != socket)
             continue;
-        c.lastActivity = clock_.elapsed();
+        c.lastActivity = Now();
         if (c.upgraded || !socket->isReadable())
             return;
         if (c.refused) {

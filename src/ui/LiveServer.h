@@ -58,6 +58,12 @@ public:
     // Compares the state with what the clients have and pushes the difference now.
     void Push();
 
+    // The clock the time limits are measured on, in milliseconds; a monotonic clock started
+    // with the server unless another is given (the tests move their own). Set before Start.
+    void SetClock(std::function<qint64()> now) { now_ = std::move(now); }
+    // When a WebSocket client last answered or sent, on that clock (-1 without clients).
+    qint64 LastClientActivity() const;
+
     // The addresses the station is reached at: "http://<address>:<port>/" for each non-loopback
     // IPv4 address of the machine, the loopback one last; empty while not listening.
     QStringList Addresses() const;
@@ -108,6 +114,8 @@ private:
     std::uint64_t sentVersion_ = 0; // what the WebSocket clients have
     std::string sentLanes_;
     QElapsedTimer clock_;
+    std::function<qint64()> now_;
+    qint64 Now() const { return now_ ? now_() : clock_.elapsed(); }
 };
 
 } // namespace caniparc

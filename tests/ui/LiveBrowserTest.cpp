@@ -29,6 +29,10 @@
 #include <optional>
 #include <set>
 
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
 using namespace caniparc;
 
 namespace {
@@ -40,6 +44,44 @@ void WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
         QTest::qWait(5);
 }
 
+// Chromium in a process group of its own, ended with all its helper processes (killing only
+// the first one leaves helpers that go on writing into the profile folder after it is removed),
+// with a temporary folder that goes with it.
+class ChromiumProcess {
+public:
+    ChromiumProcess() {
+        process_.setChildProcessModifier([] { ::setpgid(0, 0); });
+        // Its own temporary folder too: Chromium leaves folders there that it never removes.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), temp_.path());
+        process_.setProcessEnvironment(environment);
+    }
+    ~ChromiumProcess() { End(); }
+
+    void Start(const QString& chromium, const QStringList& arguments) {
+        process_.start(chromium, arguments);
+        group_ = static_cast<pid_t>(process_.processId());
+    }
+    QProcess& Process() { return process_; }
+
+    void End() {
+        if (group_ <= 0)
+            return;
+        ::kill(-group_, SIGKILL);
+        process_.waitForFinished();
+        QElapsedTimer waited; // the killed helpers are gone within moments
+        waited.start();
+        while (::kill(-group_, 0) == 0 && waited.elapsed() < 2000)
+            QTest::qSleep(10);
+        group_ = 0;
+    }
+
+private:
+    QTemporaryDir temp_;
+    QProcess process_;
+    pid_t group_ = 0;
+};
+
 struct YesDialogs final : Dialogs {
     bool Ask(const std::string&) override { return true; }
     void Inform(const std::string&) override {}
@@ -49,16 +91,13 @@ struct YesDialogs final : Dialogs {
 class Browser {
 public:
     Browser(const QString& chromium, const QString& url, const QStringList& more = {}) {
-        process_.start(chromium,
+        process_.Start(chromium,
                        QStringList{"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
                                    "--disable-background-networking", "--disable-component-update", "--disable-sync",
                                    "--remote-debugging-port=0", "--user-data-dir=" + profile_.path()}
                            << more << url);
     }
-    ~Browser() {
-        process_.kill();
-        process_.waitForFinished();
-    }
+    ~Browser() { process_.End(); }
 
     // Connects to the page's debugging socket; false when the browser never offered it.
     bool Attach() {
@@ -112,7 +151,7 @@ public:
 
 private:
     QTemporaryDir profile_;
-    QProcess process_;
+    ChromiumProcess process_;
     QWebSocket debugger_;
     int asked_ = 0;
     std::optional<QString> value_;
@@ -144,14 +183,17 @@ private slots:
             [] { return std::string(); });
         QVERIFY(server.Start(0, QHostAddress::LocalHost));
         QTemporaryDir profile;
-        QProcess browser;
-        browser.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                                 "--user-data-dir=" + profile.path(), "--virtual-time-budget=3000", "--dump-dom",
-                                 QStringLiteral("http://127.0.0.1:%1/").arg(server.Port())});
+        ChromiumProcess chromiumProcess;
+        QProcess& browser = chromiumProcess.Process();
+        chromiumProcess.Start(chromium,
+                              {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                               "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                               "--user-data-dir=" + profile.path(), "--virtual-time-budget=3000", "--dump-dom",
+                               QStringLiteral("http://127.0.0.1:%1/").arg(server.Port())});
         QVERIFY(browser.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(browser.state() == QProcess::NotRunning, 60000);
         const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+        chromiumProcess.End();
         QVERIFY2(dom.contains(QStringLiteral("<td class=\"l\">Bella</td>")), qPrintable(dom.left(2000)));
         QVERIFY(dom.contains(QStringLiteral("&lt;script&gt;document.title='X'&lt;/script&gt;")));
         QVERIFY(dom.contains(QStringLiteral("<title>Pokal</title>")));

@@ -65,11 +65,15 @@ class LiveServerTest : public QObject {
 
     LiveState state_;
     std::unique_ptr<LiveServer> server_;
+    qint64 now_ = 0; // the server's clock
     QNetworkAccessManager net_;
 
+    // The server's time limits run on now_, which only the test moves: what expires depends on
+    // the test's steps, never on how busy the machine is.
     void Make(LiveServerLimits limits = {}) {
         server_ = std::make_unique<LiveServer>([this] { return state_; },
                                                [] { return std::string("Nr.\tHundename\r\n7\tRex\r\n"); }, limits);
+        server_->SetClock([this] { return now_; });
         QVERIFY(server_->Start(0, QHostAddress::LocalHost));
         QVERIFY(server_->Port() != 0);
     }
@@ -324,11 +328,20 @@ private slots:
 
     // A client that dribbles its head a byte at a time stays under the idle limit; the time
     // for the whole head ends it. Waiting between requests and receiving pushes are not a head.
+    // Moves the server's clock in steps, each taken once the WebSocket client has answered the
+    // ping the step before brought, so the client is never idle for the server.
+    void AdvanceAnswering(qint64 ms, qint64 step) {
+        for (qint64 moved = 0; moved < ms; moved += step) {
+            now_ += step;
+            QTRY_COMPARE_WITH_TIMEOUT(server_->LastClientActivity(), now_, 20000);
+        }
+    }
+
     void slowHeadsAreAnswered408ButWaitingClientsStay() {
         LiveServerLimits limits;
         limits.headMs = 300;
         limits.idleMs = 1500;
-        limits.pingMs = 200;
+        limits.pingMs = 50;
         Make(limits);
         const QByteArray head = "GET /protokoll.csv HTTP/1.1\r\nHost: x\r\n\r\n";
 
@@ -336,51 +349,49 @@ private slots:
         int pushes = 0;
         connect(&ws, &QWebSocket::textMessageReceived, this, [&pushes] { ++pushes; });
         ws.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(server_->Port())));
-        QTRY_COMPARE_WITH_TIMEOUT(server_->SocketClients(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(server_->SocketClients(), 1, 20000);
 
         QTcpSocket kept; // one request at once, then waits longer than a head may take
         QByteArray keptAnswer;
         connect(&kept, &QTcpSocket::readyRead, this, [&] { keptAnswer += kept.readAll(); });
         kept.connectToHost(QHostAddress::LocalHost, server_->Port());
-        QVERIFY(kept.waitForConnected(2000));
+        QVERIFY(kept.waitForConnected(20000));
         kept.write(head);
-        QTRY_VERIFY_WITH_TIMEOUT(keptAnswer.endsWith("7\tRex\r\n"), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(keptAnswer.endsWith("7\tRex\r\n"), 20000);
         QVERIFY(keptAnswer.startsWith("HTTP/1.1 200"));
 
         QTcpSocket silent; // opens and never sends: its first head's time runs from the start
         silent.connectToHost(QHostAddress::LocalHost, server_->Port());
-        QVERIFY(silent.waitForConnected(2000));
-        QTcpSocket slow;
+        QVERIFY(silent.waitForConnected(20000));
+        QTcpSocket slow; // sends a byte each 100 ms: never idle, but its head takes too long
         slow.connectToHost(QHostAddress::LocalHost, server_->Port());
-        QVERIFY(slow.waitForConnected(2000));
+        QVERIFY(slow.waitForConnected(20000));
+        QTRY_COMPARE_WITH_TIMEOUT(server_->Connections(), 4, 20000); // ws, kept, silent, slow
         QByteArray slowAnswer;
         connect(&slow, &QTcpSocket::readyRead, this, [&] { slowAnswer += slow.readAll(); });
-        QElapsedTimer dribbled;
-        dribbled.start();
-        for (qsizetype at = 0; at < head.size() && slow.state() == QAbstractSocket::ConnectedState; ++at) {
+        for (int at = 0; at < 5; ++at) { // 500 ms: past the head limit, far from the idle one
             slow.write(head.mid(at, 1));
             slow.flush();
-            QTest::qWait(100); // well under the idle limit
+            AdvanceAnswering(100, 100);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(slow.state() == QAbstractSocket::UnconnectedState, 2000);
-        QVERIFY2(dribbled.elapsed() < 2000, qPrintable(QString::number(dribbled.elapsed())));
+        QTRY_VERIFY_WITH_TIMEOUT(slow.state() == QAbstractSocket::UnconnectedState, 20000);
         QVERIFY2(slowAnswer.startsWith("HTTP/1.1 408"), slowAnswer.constData());
         QVERIFY(!slowAnswer.contains("Rex"));
-        QTRY_VERIFY_WITH_TIMEOUT(silent.state() == QAbstractSocket::UnconnectedState, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(silent.state() == QAbstractSocket::UnconnectedState, 20000);
 
         for (int tick = 0; tick < 8; ++tick) { // the clock runs while the others wait
             state_.lanes[0].time = std::to_string(tick) + ",00";
-            QTest::qWait(100);
+            AdvanceAnswering(100, 100);
         }
-        // Both waited well past the head limit and are served and pushed to still.
+        // Both waited 1,3 s, well past the head limit, and are served and pushed to still.
         QCOMPARE(kept.state(), QAbstractSocket::ConnectedState);
         keptAnswer.clear();
         kept.write(head);
-        QTRY_VERIFY_WITH_TIMEOUT(keptAnswer.endsWith("7\tRex\r\n"), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(keptAnswer.endsWith("7\tRex\r\n"), 20000);
         QVERIFY(keptAnswer.startsWith("HTTP/1.1 200"));
         QCOMPARE(ws.state(), QAbstractSocket::ConnectedState);
         QCOMPARE(server_->SocketClients(), 1);
-        QVERIFY(pushes > 2);
+        QTRY_VERIFY_WITH_TIMEOUT(pushes > 2, 20000);
         QCOMPARE(Send("/protokoll.json").status, 200); // a head sent at once is served
     }
 
@@ -391,17 +402,17 @@ private slots:
         Make(limits);
         QTcpSocket silent;
         silent.connectToHost(QHostAddress::LocalHost, server_->Port());
-        QVERIFY(silent.waitForConnected(2000));
+        QVERIFY(silent.waitForConnected(20000));
         QTcpSocket half; // sends the start of a request and then nothing
         half.connectToHost(QHostAddress::LocalHost, server_->Port());
-        QVERIFY(half.waitForConnected(2000));
+        QVERIFY(half.waitForConnected(20000));
         half.write("GET / HTTP/1.1\r\nHost: x\r\n");
         QWebSocket ws;
         ws.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(server_->Port())));
-        QTRY_COMPARE_WITH_TIMEOUT(server_->SocketClients(), 1, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(silent.state() == QAbstractSocket::UnconnectedState, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(half.state() == QAbstractSocket::UnconnectedState, 5000);
-        QTest::qWait(1000);
+        QTRY_COMPARE_WITH_TIMEOUT(server_->SocketClients(), 1, 20000);
+        AdvanceAnswering(1000, 150); // the silent ones are idle for 1 s, the answering one never
+        QTRY_VERIFY_WITH_TIMEOUT(silent.state() == QAbstractSocket::UnconnectedState, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(half.state() == QAbstractSocket::UnconnectedState, 20000);
         QCOMPARE(ws.state(), QAbstractSocket::ConnectedState); // pings answered count as activity
         QCOMPARE(server_->SocketClients(), 1);
     }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -78,8 +80,10 @@ class Backup : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("caniparc-backup-" + std::to_string(::getpid()) + "-" + info->name());
+        std::string name = info->name(); // "Name/0" for a parameterised test: one folder, not two
+        std::ranges::replace(name, '/', '-');
+        folder_ =
+            std::filesystem::temp_directory_path() / ("caniparc-backup-" + std::to_string(::getpid()) + "-" + name);
         std::filesystem::create_directories(folder_);
         settings_.RezervDir = folder_.string() + "/";
         settings_.ProgramTitle = "Canitorn";
