@@ -58,6 +58,12 @@ lintian --fail-on error "$deb" 2> /dev/null
 export XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" HOME="$home" QT_QPA_PLATFORM=offscreen
 "$root/usr/bin/caniparc" > "$home/station.log" 2>&1 &
 station=$!
+# Up once it holds its backup (a busy machine may take seconds), then a moment for the window.
+for _ in $(seq 300); do
+    [ -e "$home/data/Kronolux/.caniparc-Sicherungsdatei.txt.lock" ] && break
+    kill -0 "$station" 2> /dev/null || break
+    sleep 0.1
+done
 sleep 1
 kill -0 "$station" 2> /dev/null || { cat "$home/station.log" >&2; fail "the station did not stay up"; }
 kill -TERM "$station"

@@ -92,6 +92,16 @@ int main(int argc, char** argv) {
                                .settingsStore = store.get(),
                                .dispatcher = &dispatcher},
                               programTitle);
+    // Installed before the start-up, so a signal that comes while it runs (a logout during a slow
+    // start) is kept and closes the window in order once the event loop runs, instead of ending
+    // the process at once.
+    caniparc::ui::MainWindow* shownWindow = nullptr;
+    caniparc::app::SignalBridge signalBridge([&shownWindow] {
+        if (shownWindow)
+            shownWindow->CloseWithoutQuestion();
+        else
+            QApplication::quit();
+    });
     if (!station.Startup({programFiles.StationFolder, programFiles.StartSoundPath, programFiles.StopSoundPath,
                           environment, static_cast<int>(QGuiApplication::screens().size())},
                          LocaleDecimalSeparator()))
@@ -104,7 +114,7 @@ int main(int argc, char** argv) {
                                             [](const QUrl& url) { QDesktopServices::openUrl(url); }};
     caniparc::ui::MainWindow window(station, dialogs, files, resources);
     PlaceWindow(window, settings, station.StoredBoundsFound());
-    caniparc::app::SignalBridge signalBridge([&window] { window.CloseWithoutQuestion(); });
+    shownWindow = &window;
     window.show();
     caniparc::app::InstallBenchmarkHooks(
         sinceMain, station, [&window] { window.CloseWithoutQuestion(); }, [&window] { window.ToggleMonitor(); });
