@@ -8,6 +8,7 @@
 #include "serial/SerialBackend.h"
 #include "settings/FileAccess.h"
 #include "settings/SettingsIO.h"
+#include "station/BackupFolder.h"
 #include "station/Dialogs.h"
 #include "station/SettingsForm.h"
 
@@ -104,15 +105,19 @@ Station::~Station() {
 bool Station::Startup(const StationPaths& paths, char decimalSeparator) {
     settings_.DecimalSeparator = decimalSeparator;
     programFolder_ = paths.programFolder;
+    environment_ = paths.environment;
     if (services_.settingsStore)
         storedBoundsFound_ = LoadSettings(*services_.settingsStore, settings_).valuesTaken >= 4;
     ClampToDialogRanges(settings_);
     settings_.Monitor = MonitorInRange(settings_.Monitor, paths.monitorCount);
-    ApplyBackupFolderDefault(settings_, paths.programFolder, paths.environment, FolderAcceptsFiles);
+    ApplyBackupFolder();
     if (!ClaimBackupAtStartup()) {
         shutDown_ = true; // nothing of this station may reach the disk
         return false;
     }
+    if (const std::string found = AdoptJoinedNameBackup(*services_.fileSystem, settings_, FileNameStamp());
+        !found.empty())
+        services_.dialogs.Inform(found);
     RemoveStaleTemporaries(BackupFileName(settings_));
     run_.SetSoundPaths({paths.startSound, paths.stopSound});
     settings_.PortMask = ProbePorts(services_.devicePresent ? services_.devicePresent : PlatformDevicePresent());
@@ -187,6 +192,17 @@ std::string Station::PortStatusText() const {
     return {};
 }
 
+void Station::ApplyBackupFolder() {
+    ApplyBackupFolderDefault(settings_, programFolder_, environment_, FolderAcceptsFiles);
+}
+
+std::string Station::FileNameStamp() const {
+    std::string stamp = FormatLocalTime(services_.wallClock->LocalMilliseconds()).substr(0, 19);
+    std::replace(stamp.begin(), stamp.end(), ' ', '-');
+    std::replace(stamp.begin(), stamp.end(), ':', '-');
+    return stamp;
+}
+
 void Station::KeepUnreadableBackup() {
     // The next entry would overwrite a backup that exists but could not be read; move it
     // aside first so the previous session's results can still be recovered by hand. Each one
@@ -194,9 +210,7 @@ void Station::KeepUnreadableBackup() {
     if (restoreResult_.Ok() || IsMissingFile(restoreResult_))
         return;
     const std::string path = BackupFileName(settings_);
-    std::string stamp = FormatLocalTime(services_.wallClock->LocalMilliseconds()).substr(0, 19);
-    std::replace(stamp.begin(), stamp.end(), ' ', '-');
-    std::replace(stamp.begin(), stamp.end(), ':', '-');
+    const std::string stamp = FileNameStamp();
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const std::string suffix = attempt == 1 ? "" : "-" + std::to_string(attempt);
         const std::string kept = path + "." + stamp + suffix + ".unlesbar";
@@ -457,6 +471,7 @@ bool Station::ApplySettingsForm(const SettingsForm& form, SettingsEffects& effec
         return false;
     const std::string backupFolder = settings_.RezervDir;
     CopyFormToSettings(form, settings_);
+    ApplyBackupFolder();
     if (!FollowBackupClaim()) {
         const std::string refused = BackupFileName(settings_);
         settings_.RezervDir = backupFolder;

@@ -212,6 +212,11 @@ private:
     void WriteBackup();
     void ConnectPort();
     void KeepUnreadableBackup();
+    // The backup folder with its closing separator, or the default for an empty one: the same
+    // rule at start-up and after the dialog, so a folder names the same file in both.
+    void ApplyBackupFolder();
+    // Date and time for the names of files moved aside.
+    std::string FileNameStamp() const;
     // Holds the backup against a second station (asking the operator while another holds it).
     bool ClaimBackupAtStartup();
     // The settings dialog moved the backup: true when the new file could be claimed.
@@ -237,6 +242,7 @@ private:
     PortOpener opener_;
     StationListener* listener_ = nullptr;
     std::string programFolder_;
+    UserEnvironment environment_;
     int selectedRow_ = 1;
     FileResult restoreResult_;
     std::string keptBackup_; // where an unreadable backup was moved to

@@ -591,3 +591,109 @@ TEST_F(StationTest, SettingsDialog_CannotMoveTheBackupOntoAnotherStationsBackup)
 
 } // namespace
 } // namespace caniparc
+
+namespace caniparc {
+namespace {
+
+// A folder typed without its closing "/" names one file for the station that took it and for
+// every later start; a backup written earlier under the folder and title run together is found.
+class BackupFolderTest : public StationTest {
+protected:
+    void StartAgain(OtherStation& again, const std::string& storedFolder) {
+        again.station.GetSettings().RezervDir = storedFolder; // as the settings file holds it
+        ASSERT_TRUE(again.station.Startup({folder.string() + "/", "", "", {}}, ','));
+    }
+    static void WriteProtocolWithStarter(const fs::path& path, const std::string& startNumber) {
+        std::ofstream(path, std::ios::binary) << "StartNr\tHund\r\n" << startNumber << "\tRex\r\n";
+    }
+    fs::path ring() const { return folder / "ring"; }
+    fs::path joined() const { return folder / "ringcaniparc-Sicherungsdatei.txt"; }
+};
+
+TEST_F(BackupFolderTest, TypedWithoutSlash_TheRunningStationAndTheNextStartUseTheSameFile) {
+    fs::create_directories(ring());
+    Start();
+    SettingsForm form = FormFromSettings(station.GetSettings(), {});
+    form.rezervDir = ring().string();
+    SettingsEffects effects;
+    ASSERT_TRUE(station.ApplySettingsForm(form, effects));
+    EXPECT_EQ(station.GetSettings().RezervDir, ring().string() + "/") << "kept as the next start reads it";
+    TimedRun(7, 31'200);
+    EXPECT_FALSE(fs::exists(joined()));
+    EXPECT_TRUE(fs::exists(ring() / "caniparc-Sicherungsdatei.txt"));
+    const std::string stored = station.GetSettings().RezervDir;
+    ASSERT_TRUE(station.Shutdown());
+
+    ScriptedDialogs quiet;
+    OtherStation again(clock, quiet);
+    StartAgain(again, stored);
+    ASSERT_EQ(again.station.Protocol().RowCount(), 2) << "the restarted station shows the run";
+    EXPECT_EQ(again.station.Protocol().Cell(ColStartNr, 1), "7");
+    EXPECT_TRUE(quiet.told.empty());
+}
+
+TEST_F(BackupFolderTest, EmptiedFolder_MeansTheDefaultFolderAtOnce) {
+    Start();
+    SettingsForm form = FormFromSettings(station.GetSettings(), {});
+    form.rezervDir.clear();
+    SettingsEffects effects;
+    ASSERT_TRUE(station.ApplySettingsForm(form, effects));
+    EXPECT_EQ(station.GetSettings().RezervDir, folder.string() + "/");
+}
+
+TEST_F(BackupFolderTest, JoinedNameBackupAlone_IsTakenOverOnceAndTheOperatorIsTold) {
+    fs::create_directories(ring());
+    WriteProtocolWithStarter(joined(), "12");
+    {
+        ScriptedDialogs dialogs1;
+        OtherStation first(clock, dialogs1);
+        StartAgain(first, ring().string());
+        ASSERT_EQ(first.station.Protocol().RowCount(), 2);
+        EXPECT_EQ(first.station.Protocol().Cell(ColStartNr, 1), "12");
+        ASSERT_EQ(dialogs1.told.size(), 1u);
+        EXPECT_NE(dialogs1.told[0].find(joined().string()), std::string::npos) << dialogs1.told[0];
+        EXPECT_FALSE(fs::exists(joined()));
+        EXPECT_TRUE(fs::exists(ring() / "caniparc-Sicherungsdatei.txt"));
+        first.station.Shutdown();
+    }
+    ScriptedDialogs dialogs2;
+    OtherStation second(clock, dialogs2);
+    StartAgain(second, ring().string() + "/");
+    EXPECT_EQ(second.station.Protocol().Cell(ColStartNr, 1), "12");
+    EXPECT_TRUE(dialogs2.told.empty()) << "said once";
+}
+
+TEST_F(BackupFolderTest, JoinedNameBackupBesideARealOne_IsKeptInTheFolderAndNamed) {
+    fs::create_directories(ring());
+    WriteProtocolWithStarter(joined(), "12");
+    WriteProtocolWithStarter(ring() / "caniparc-Sicherungsdatei.txt", "3");
+    ScriptedDialogs dialogs1;
+    OtherStation first(clock, dialogs1);
+    StartAgain(first, ring().string() + "/");
+    EXPECT_EQ(first.station.Protocol().Cell(ColStartNr, 1), "3") << "the real backup is restored";
+    ASSERT_EQ(dialogs1.told.size(), 1u);
+    EXPECT_FALSE(fs::exists(joined()));
+    std::vector<fs::path> kept;
+    for (const auto& entry : fs::directory_iterator(ring()))
+        if (entry.path().filename().string().starts_with("caniparc-Sicherungsdatei-frueher"))
+            kept.push_back(entry.path());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_NE(ReadFile(kept[0]).find("12\tRex"), std::string::npos);
+    EXPECT_NE(dialogs1.told[0].find(kept[0].string()), std::string::npos) << dialogs1.told[0];
+}
+
+TEST_F(BackupFolderTest, JoinedNameBackupOfAStationStillRunning_IsLeftAlone) {
+    fs::create_directories(ring());
+    WriteProtocolWithStarter(joined(), "12");
+    ClaimOutcome outcome = ClaimOutcome::Unavailable;
+    auto held = ClaimFile(BackupLockName(joined().string()), outcome);
+    ASSERT_EQ(outcome, ClaimOutcome::Claimed);
+    ScriptedDialogs dialogs1;
+    OtherStation first(clock, dialogs1);
+    StartAgain(first, ring().string() + "/");
+    EXPECT_TRUE(fs::exists(joined()));
+    EXPECT_TRUE(dialogs1.told.empty());
+}
+
+} // namespace
+} // namespace caniparc
