@@ -42,13 +42,19 @@ void RunClock::ResetLane(int index) {
     l.clockRunning = false;
     l.finishing = false;
     laneTimers_[index].clock->Stop();
-    // Ready colours: the hundredths digit is dim in tenths mode, where it always reads 0.
+    // Ready colours: the hundredths digit is dim in tenths mode, where it always reads 0. The
+    // time shown next compares only the values, so a change of colour alone (the port opened or
+    // closed) is reported here.
+    const LaneDigits before = l.digits;
     l.digits.lit[2] = kYellow;
     l.digits.lit[3] = kYellow;
     l.digits.lit[4] = settings_.TimeFormatIndex == 1 ? kYellow : kDimGrey;
     l.digits.comma = kYellow;
+    const LaneDigits coloured = l.digits;
     l.ShowBusy = false;
     ShowTime(index, 0);
+    if (l.digits == coloured && !(coloured == before))
+        NotifyDigits(index);
     l.StopStamp = model_.StartStamp;
     l.started = false;
     l.startNumberEnabled = true;

@@ -3,6 +3,9 @@
 // next starter, and the entry's command side.
 #include "RunClockFixture.h"
 
+#include <array>
+#include <utility>
+
 namespace caniparc::testing {
 namespace {
 
@@ -236,6 +239,41 @@ TEST_F(RunClockTest, LockTimeKeepsTheFinishBarriersLockedAndF11OverridesIt) {
     EXPECT_FALSE(run->BarrierFree(Barrier::Start));
     run->Stop(0);
     EXPECT_FALSE(run->BarrierFree(Barrier::Finish1)) << "a stop locks its lane's finish barrier";
+}
+
+} // namespace
+} // namespace caniparc::testing
+
+namespace caniparc::testing {
+namespace {
+
+// Remembers the lane digits as the window last saw them.
+struct DigitsSeen final : RunClockListener {
+    const RunClock* run = nullptr;
+    std::array<LaneDigits, 2> shown{};
+    void CommandsChanged() override {}
+    void LaneDigitsChanged(int lane) override { shown[static_cast<std::size_t>(lane)] = run->Lane(lane).digits; }
+    void LaneFieldsChanged(int) override {}
+};
+
+TEST_F(RunClockTest, PortOpeningOrClosing_RepaintsTheReadyHundredthsDigitAtOnce) {
+    settings.TimeFormatIndex = 0;
+    settings.LsCFG = 2;
+    RunClock& lanes = Ready();
+    DigitsSeen window;
+    window.run = &lanes;
+    lanes.SetListener(&window);
+    for (const auto& [format, colour] : {std::pair{1, kYellow}, std::pair{0, kDimGrey}, std::pair{1, kYellow}}) {
+        settings.TimeFormatIndex = format;
+        lanes.ResetLane(0);
+        lanes.ResetLane(1);
+        for (int lane = 0; lane < 2; ++lane) {
+            EXPECT_EQ(window.shown[static_cast<std::size_t>(lane)].lit[4], colour)
+                << "lane " << lane << " format " << format;
+            EXPECT_TRUE(window.shown[static_cast<std::size_t>(lane)] == lanes.Lane(lane).digits);
+        }
+    }
+    lanes.SetListener(nullptr);
 }
 
 } // namespace
