@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang ccache
-    qt6-base-dev qt6-multimedia-dev libgl-dev qt6-translations-l10n libqt6svg6 fonts-liberation
+    qt6-base-dev qt6-base-private-dev qt6-multimedia-dev libgl-dev qt6-translations-l10n libqt6svg6 fonts-liberation
     libjpeg-dev
     libxlsxwriter-dev libzip-dev libpugixml-dev libfreexl-dev
     qt6-httpserver-dev qt6-websockets-dev libqrencode-dev

@@ -113,6 +113,7 @@ int main(int argc, char** argv) {
                                             caniparc::ui::DecodeJpegFile(QStringLiteral("logo.jpg")),
                                             [](const QUrl& url) { QDesktopServices::openUrl(url); }};
     caniparc::ui::MainWindow window(station, dialogs, files, resources);
+    dialogs.SetWindow(&window); // questions open on the operator's screen, never on the projector
     PlaceWindow(window, settings, station.StoredBoundsFound());
     shownWindow = &window;
     window.show();

@@ -127,10 +127,6 @@ void MonitorWindow::keyPressEvent(QKeyEvent* event) {
             hide();
         return;
     }
-    if (event->key() == Qt::Key_T && event->modifiers() == Qt::ControlModifier) {
-        emit toggleRequested();
-        return;
-    }
     QWidget::keyPressEvent(event);
 }
 

@@ -29,7 +29,8 @@ public:
     // Covers `screen` (its full bounds, not the work area) and lays the parts out for it; the
     // hundredths digits are dim while times are shown to tenths.
     void PlaceOnMonitor(const QRect& screen, bool hundredths);
-    // Esc hides the window only while it covers the operator's own screen (monitor 0).
+    // Esc hides the window only while it covers the operator's own screen. The main window's
+    // command keys (Ctrl+T among them) reach the station from here too.
     void SetEscapeAllowed(bool allowed) { escapeAllowed_ = allowed; }
 
     // Row 0 mirrors lane 1; row 1 lane 2 or the best time. Only changed digits repaint.
@@ -44,8 +45,7 @@ public:
     const MonitorLayout& Layout() const { return layout_; }
 
 signals:
-    void hidden();          // the main window hides its TV-on indicator
-    void toggleRequested(); // Ctrl+T pressed on the display itself
+    void hidden(); // the main window hides its TV-on indicator
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -3,9 +3,9 @@
 
 #include "FileChooser.h"
 #include "LaneFrame.h"
+#include "LiveServer.h"
 #include "MonitorWindow.h"
 #include "ProtocolGrid.h"
-#include "LiveServer.h"
 #include "SettingsDialog.h"
 #include "ShortcutPriority.h"
 #include "protocol/ProtocolLayout.h"
@@ -75,6 +75,7 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, W
     BuildLive();
     qApp->installEventFilter(new ShortcutPriority(this));
     BuildMonitor();
+    ReachKeysFromEveryWindow();
     run_.SetListener(this);
     station_.SetListener(this);
     StatusChanged();
@@ -147,6 +148,15 @@ void MainWindow::BuildActions() {
     imitation->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
     addAction(imitation);
     connect(imitation, &QAction::triggered, this, [this] { imitation_->setVisible(!imitation_->isVisible()); });
+}
+
+void MainWindow::ReachKeysFromEveryWindow() {
+    // A click on the spectators' display makes it the active window; with the keys bound to the
+    // main window alone, F4 would then be lost and the run timed on. A modal dialog still holds
+    // them back, as it holds back the main window.
+    for (QAction* action : findChildren<QAction*>())
+        if (!action->shortcuts().isEmpty())
+            action->setShortcutContext(Qt::ApplicationShortcut);
 }
 
 void MainWindow::BuildCountingActions() {

@@ -21,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QScreen;
 class QTableView;
 class QToolButton;
 
@@ -124,7 +125,13 @@ private:
     void PlaceMonitor();
     void RefreshMonitor();
     void RefreshMonitorStrips();
+    // A monitor came or went: the display leaves a monitor that is gone and returns to it.
+    void FollowScreens();
+    void ScreenRemoved(QScreen* gone);
+    void ScreenAdded();
     void BuildActions();
+    // Command keys act whichever of the station's windows has the focus.
+    void ReachKeysFromEveryWindow();
     void BuildCountingActions();
     void BuildProtocolMenu();
     void ShowProtocolMenu(const QPoint& at);
@@ -182,6 +189,7 @@ private:
     QLabel* livePanel_ = nullptr;
     MonitorWindow* monitor_ = nullptr;
     QToolButton* tvSwitch_ = nullptr;
+    bool monitorLost_ = false; // the display was up when its monitor went away
     ProtocolGrid* grid_ = nullptr;
     QLabel* rowPanel_ = nullptr;
     StatusPanel* backupPanel_ = nullptr;

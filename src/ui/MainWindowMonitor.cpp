@@ -1,6 +1,7 @@
 // The main window's side of the spectators' display: Ctrl+T and the TV switch show and hide it,
 // and every lane digit, start number, best time, scheme and monitor change is written into it,
-// also while it is hidden.
+// also while it is hidden. A projector unplugged during a show takes the display away with it
+// instead of laying it over the operator's screen; plugged in again, it gets the display back.
 #include "MainWindow.h"
 
 #include "MonitorWindow.h"
@@ -27,12 +28,43 @@ void MainWindow::BuildMonitor() {
     tv->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     addAction(tv);
     connect(tv, &QAction::triggered, this, [this] { ToggleMonitor(); });
-    connect(monitor_, &MonitorWindow::toggleRequested, this, [this] { ToggleMonitor(); });
     connect(monitor_, &MonitorWindow::hidden, this, [this] {
         if (tvSwitch_)
             tvSwitch_->setChecked(false);
     });
     RefreshMonitor();
+    FollowScreens();
+}
+
+void MainWindow::FollowScreens() {
+    connect(qApp, &QGuiApplication::screenRemoved, this, [this](QScreen* gone) { ScreenRemoved(gone); });
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen*) { ScreenAdded(); });
+}
+
+void MainWindow::ScreenRemoved(QScreen* gone) {
+    if (monitor_->isVisible() && monitor_->screen() != gone)
+        return;
+    // Left alone, the window system would move the display, full-screen, pointerless and on
+    // top, over the operator's own screen.
+    if (monitor_->isVisible()) {
+        monitorLost_ = true;
+        monitor_->hide();
+        activateWindow();
+    }
+    PlaceMonitor(); // on the screens there are now, for a Ctrl+T in the meantime
+    if (tvSwitch_ && monitorLost_)
+        tvSwitch_->setToolTip(QStringLiteral("Strg+T (der Monitor der Anzeige fehlt)"));
+}
+
+void MainWindow::ScreenAdded() {
+    if (tvSwitch_)
+        tvSwitch_->setVisible(true);
+    if (!monitorLost_ || settings_.Monitor >= QGuiApplication::screens().size()) {
+        if (!monitor_->isVisible())
+            PlaceMonitor();
+        return;
+    }
+    ToggleMonitor(); // back on its own monitor
 }
 
 // The TV switch: shown only with a second monitor; pressed in while the display is up.
@@ -50,6 +82,9 @@ QWidget* MainWindow::BuildTvSwitch(QWidget* parent) {
 }
 
 void MainWindow::ToggleMonitor() {
+    monitorLost_ = false;
+    if (tvSwitch_)
+        tvSwitch_->setToolTip(QStringLiteral("Strg+T"));
     if (monitor_->isVisible()) {
         monitor_->hide();
         return;
@@ -69,7 +104,9 @@ void MainWindow::PlaceMonitor() {
     const int index = settings_.Monitor >= 0 && settings_.Monitor < screens.size() ? settings_.Monitor : 0;
     monitor_->setScreen(screens.at(index)); // separate X screens share coordinates: the screen decides
     monitor_->PlaceOnMonitor(screens.at(index)->geometry(), settings_.TimeFormatIndex == 1);
-    monitor_->SetEscapeAllowed(settings_.Monitor == 0);
+    // Esc hides the display wherever it covers the operator's screen: on monitor 0, and on any
+    // monitor it fell back to because its own is missing.
+    monitor_->SetEscapeAllowed(index == 0 || screens.at(index) == screen());
 }
 
 void MainWindow::RefreshMonitor() {

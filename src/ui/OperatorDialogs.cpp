@@ -7,9 +7,12 @@
 
 namespace caniparc::ui {
 
+QWidget* OperatorDialogs::Parent() const {
+    return window_ ? window_.data() : QApplication::activeWindow();
+}
+
 bool OperatorDialogs::Ask(const std::string& question) {
-    QMessageBox box(QMessageBox::Question, caption_, QString::fromStdString(question), QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Question, caption_, QString::fromStdString(question), QMessageBox::NoButton, Parent());
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     auto* yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
     auto* no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
@@ -20,8 +23,7 @@ bool OperatorDialogs::Ask(const std::string& question) {
 }
 
 void OperatorDialogs::Inform(const std::string& message) {
-    QMessageBox box(QMessageBox::Information, caption_, QString::fromStdString(message), QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Information, caption_, QString::fromStdString(message), QMessageBox::Ok, Parent());
     box.exec();
 }
 
