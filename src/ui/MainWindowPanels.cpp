@@ -227,6 +227,13 @@ void MainWindow::BuildToolBar() {
     placesButton_->setObjectName(QStringLiteral("bPlatz"));
     connect(placesButton_, &QAction::triggered, this, [this] { places_->trigger(); });
     bar->addSeparator();
+    // "Einstellungen" is the run command F2 (enabled only between runs), shown here as well.
+    QAction* settingsCommand = actions_[Command::CFG];
+    settingsCommand->setIcon(icon("settings"));
+    settingsCommand->setText(QStringLiteral("[F2] Einstellungen"));
+    settingsCommand->setToolTip(QStringLiteral("[F2] Einstellungen"));
+    settingsCommand->setObjectName(QStringLiteral("bCFG"));
+    bar->addAction(settingsCommand);
     auto* info = add("info", QStringLiteral("[F3] Information"), QKeySequence(Qt::Key_F3));
     connect(info, &QAction::triggered, this, [this] { ShowInfo(); });
     helpAction_ = add("help", QStringLiteral("[F1] Hilfe"), QKeySequence(Qt::Key_F1));

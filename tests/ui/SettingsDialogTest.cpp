@@ -201,6 +201,33 @@ private slots:
         QTest::keyClick(&window, Qt::Key_F2); // disabled while a run is timed: no dialog to answer
         QVERIFY(!QApplication::activeModalWidget());
     }
+
+    void toolBarButtonOpensTheDialogBetweenRunsOnly() {
+        QTemporaryDir folder;
+        testing::ManualClock clock;
+        NoDialogs dialogs;
+        NoFiles files;
+        Station station{{clock, clock, dialogs}, "caniparc"};
+        station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
+        ui::MainWindow window(station, dialogs, files);
+        window.show();
+        QToolButton* button = nullptr;
+        for (auto* candidate : window.findChildren<QToolButton*>())
+            if (candidate->toolTip() == QStringLiteral("[F2] Einstellungen"))
+                button = candidate;
+        QVERIFY(button);
+        QVERIFY(button->isVisible());
+        QVERIFY(!button->icon().isNull());
+        QVERIFY(button->isEnabled());
+        bool shown = false;
+        AnswerSettingsDialog([&shown](ui::SettingsDialog&) { shown = true; }, false);
+        button->click();
+        QVERIFY(shown);
+        station.Run().Start();
+        QVERIFY(!button->isEnabled()); // like F2, only between runs
+        station.Run().AbortOrNext(Command::Abbruch);
+        QVERIFY(button->isEnabled());
+    }
 };
 
 QTEST_MAIN(SettingsDialogTest)
