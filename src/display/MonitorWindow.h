@@ -32,6 +32,7 @@ public:
     // Esc hides the window only while it covers the operator's own screen. The main window's
     // command keys (Ctrl+T among them) reach the station from here too.
     void SetEscapeAllowed(bool allowed) { escapeAllowed_ = allowed; }
+    bool EscapeAllowed() const { return escapeAllowed_; }
 
     // Row 0 mirrors lane 1; row 1 lane 2 or the best time. Only changed digits repaint.
     void SetDigits(int row, const LaneDigits& digits);

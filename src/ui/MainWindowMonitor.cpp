@@ -93,7 +93,9 @@ void MainWindow::ToggleMonitor() {
     monitor_->show();
     if (tvSwitch_)
         tvSwitch_->setChecked(true);
-    if (settings_.Monitor != 0) { // the operator keeps typing on the main window
+    if (monitor_->EscapeAllowed()) {
+        monitor_->activateWindow(); // over the operator's screen: it takes Esc
+    } else {                        // on its own monitor: the operator keeps typing on the main window
         activateWindow();
         raise();
     }
