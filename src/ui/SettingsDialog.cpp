@@ -90,15 +90,23 @@ SettingsDialog::SettingsDialog(FolderChooser chooseFolder, QWidget* parent)
     setObjectName(QStringLiteral("TCfgDialog"));
     setWindowTitle(QStringLiteral("Einstellungen"));
     setAccessibleName(windowTitle());
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(BuildTitles(), 0, 0);
-    grid->addWidget(BuildScheme(), 0, 1);
-    grid->addWidget(BuildBarriers(), 1, 0);
-    grid->addWidget(BuildProtocol(), 1, 1);
-    grid->addWidget(BuildTimeFaults(), 2, 0);
-    grid->addWidget(BuildBands(), 2, 1);
-    grid->addWidget(BuildLive(), 3, 0, 1, 2);
-    grid->addWidget(BuildBottom(), 4, 0, 1, 2);
+    // Two columns that stack their groups independently: in rows of a grid each row took the
+    // taller group's height, and the dialog grew beyond a laptop's screen less its panel.
+    auto* layout = new QVBoxLayout(this);
+    auto* columns = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    for (QWidget* part : {BuildTitles(), static_cast<QWidget*>(BuildBarriers()),
+                          static_cast<QWidget*>(BuildTimeFaults()), static_cast<QWidget*>(BuildLive())})
+        left->addWidget(part);
+    for (QWidget* part : {BuildScheme(), static_cast<QWidget*>(BuildProtocol()), static_cast<QWidget*>(BuildBands())})
+        right->addWidget(part);
+    left->addStretch(1);
+    right->addStretch(1);
+    columns->addLayout(left);
+    columns->addLayout(right);
+    layout->addLayout(columns);
+    layout->addWidget(BuildBottom());
 }
 
 QGroupBox* SettingsDialog::BuildLive() {

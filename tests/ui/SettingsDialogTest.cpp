@@ -96,6 +96,21 @@ private slots:
                  QStringLiteral("2 Bahnen :\n7+8 = START\n1+4 = Ziel-LS 1. Bahn\n4+6 = Ziel-LS 2. Bahn"));
     }
 
+    void fitsALaptopScreenAboveADesktopPanel() {
+        // 1366 x 768 less a 48 px panel, and the window system's title bar above the dialog.
+        constexpr int kWorkAreaHeight = 768 - 48;
+        constexpr int kTitleBar = 32;
+        ui::SettingsDialog dialog({});
+        SettingsForm form = PortForm();
+        form.monitors = {"0=(0,0)-(1366,768)", "1=(1366,0)-(1920,1080)"};
+        form.monitorListEnabled = true;
+        dialog.SetForm(form);
+        dialog.SetLiveAddresses(QStringLiteral("http://192.168.1.20:8080/\nhttp://10.0.0.5:8080/"));
+        const QSize size = dialog.sizeHint();
+        QVERIFY2(size.height() + kTitleBar <= kWorkAreaHeight, qPrintable(QString::number(size.height())));
+        QVERIFY2(size.width() <= 1366, qPrintable(QString::number(size.width())));
+    }
+
     void formRoundTripsThroughTheControls() {
         ui::SettingsDialog dialog({});
         dialog.setLocale(QLocale(QLocale::German, QLocale::Germany));
