@@ -11,6 +11,10 @@ if(CANIPARC_UI)
     install(TARGETS caniparc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES ${PROJECT_SOURCE_DIR}/resources/start.wav ${PROJECT_SOURCE_DIR}/resources/stopp.wav
             DESTINATION ${CMAKE_INSTALL_DATADIR}/caniparc)
+    # The manual, where the station's F1 looks for it (share/caniparc/<program name>.html).
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/handbuch/caniparc.html DESTINATION ${CMAKE_INSTALL_DATADIR}/caniparc)
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/handbuch/caniparc-handbuch DESTINATION ${CMAKE_INSTALL_DATADIR}/caniparc
+            FILES_MATCHING PATTERN "*.png")
     install(FILES ${caniparc_desktop_dir}/${caniparc_app_id}.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${caniparc_desktop_dir}/${caniparc_app_id}.svg
