@@ -2,6 +2,7 @@
 // of the start algorithm and the course scheme are drawn in SettingsPictures.cpp.
 #include "SettingsDialog.h"
 
+#include "RangeSpinBox.h"
 #include "SettingsPictures.h"
 
 #include <QButtonGroup>
@@ -41,9 +42,7 @@ QLineEdit* TextEdit(QWidget* parent, const char* name, const QString& caption) {
 }
 
 QSpinBox* IntSpin(QWidget* parent, const char* name, const QString& caption, Range<int> range) {
-    auto* spin = Named(new QSpinBox(parent), name, caption);
-    spin->setRange(range.low, range.high);
-    return spin;
+    return Named(new RangeSpinBox(range, parent), name, caption);
 }
 
 SecondsSpinBox* SecondsSpin(QWidget* parent, const char* name, const QString& caption) {
@@ -53,9 +52,7 @@ SecondsSpinBox* SecondsSpin(QWidget* parent, const char* name, const QString& ca
 }
 
 QDoubleSpinBox* RealSpin(QWidget* parent, const char* name, const QString& caption, Range<double> range, double step) {
-    auto* spin = Named(new QDoubleSpinBox(parent), name, caption);
-    spin->setDecimals(2);
-    spin->setRange(range.low, range.high);
+    auto* spin = Named(new RangeDoubleSpinBox(range, 2, parent), name, caption);
     spin->setSingleStep(step);
     return spin;
 }
@@ -74,9 +71,7 @@ void SetColour(QWidget* widget, const char* colour) {
 
 } // namespace
 
-SecondsSpinBox::SecondsSpinBox(QWidget* parent) : QDoubleSpinBox(parent) {
-    setDecimals(2);
-    setRange(ranges::Seconds.low, ranges::Seconds.high);
+SecondsSpinBox::SecondsSpinBox(QWidget* parent) : RangeDoubleSpinBox(ranges::Seconds, 2, parent) {
     setSingleStep(0.1);
 }
 

@@ -3,6 +3,7 @@
 // of applying) live in the core's SettingsForm and Station; this window only binds widgets.
 #pragma once
 
+#include "RangeSpinBox.h"
 #include "station/SettingsForm.h"
 
 #include <QDialog>
@@ -25,7 +26,7 @@ namespace caniparc::ui {
 
 // Seconds with one decimal, as the operator reads them; a value typed with two decimals
 // (2.55 s) keeps them, so it is stored to the millisecond.
-class SecondsSpinBox final : public QDoubleSpinBox {
+class SecondsSpinBox final : public RangeDoubleSpinBox {
     Q_OBJECT
 public:
     explicit SecondsSpinBox(QWidget* parent = nullptr);

@@ -67,6 +67,14 @@ void AnswerSettingsDialog(std::function<void(ui::SettingsDialog&)> edit, bool ok
     });
 }
 
+// Types into a field as the operator does: the old text selected, the new one typed, then Tab.
+void TypeInto(QAbstractSpinBox* spin, const QString& text) {
+    spin->setFocus();
+    spin->selectAll();
+    QTest::keyClicks(spin, text);
+    QTest::keyClick(spin, Qt::Key_Tab);
+}
+
 } // namespace
 
 class SettingsDialogTest : public QObject {
@@ -109,6 +117,45 @@ private slots:
         const QSize size = dialog.sizeHint();
         QVERIFY2(size.height() + kTitleBar <= kWorkAreaHeight, qPrintable(QString::number(size.height())));
         QVERIFY2(size.width() <= 1366, qPrintable(QString::number(size.width())));
+    }
+
+    void valuesTypedBeyondALimitBecomeTheLimitBeforeOk() {
+        ui::SettingsDialog dialog({});
+        dialog.setLocale(QLocale(QLocale::German, QLocale::Germany));
+        dialog.SetForm(PortForm());
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        const struct {
+            const char* name;
+            const char* typed;
+            const char* shown;
+        } cases[] = {
+            {"seAdel", "10", "9"},    // was truncated to 1: every first refusal asked "DIS?"
+            {"seMul", "100", "99"},   // was 10
+            {"seZeitMax", "5", "10"}, // went back to 120
+            {"seZeitStandart", "1234", "999"},
+            {"seQP2", "0", "1"},
+            {"seLivePort", "80", "1024"},
+            {"seStartBlock", "700", "600,0 Sek."},
+            {"seWait", "0,5", "1,0 Sek."},
+            {"sfSkor", "25", "20,00"},
+            {"sfDist", "1500", "1000,00"},
+        };
+        for (const auto& c : cases) {
+            auto* spin = Child<QAbstractSpinBox>(&dialog, c.name);
+            TypeInto(spin, QString::fromLatin1(c.typed));
+            QCOMPARE(spin->text(), QString::fromUtf8(c.shown));
+        }
+        TypeInto(Child<QAbstractSpinBox>(&dialog, "seAdel"), QStringLiteral("4")); // in range: as typed
+        QCOMPARE(Child<QSpinBox>(&dialog, "seAdel")->value(), 4);
+        const SettingsForm form = dialog.Form();
+        QCOMPARE(form.multi, 99);
+        QCOMPARE(form.zeitMax, 10);
+        QCOMPARE(form.zeitStandart, 999);
+        QCOMPARE(form.startLockSeconds, 600.0);
+        QCOMPARE(form.waitSeconds, 1.0);
+        QCOMPARE(form.skor, 20.0);
     }
 
     void formRoundTripsThroughTheControls() {
