@@ -76,7 +76,7 @@ TEST_F(StationEditingTest, EveryChangeByHandIsInTheBackupAtOnce) {
     station.ToggleBonus(Row("2"));
     EXPECT_NE(Backup().find("2\tB\t \t \t \t \t \t \t \t \t \t \t \t \t \t+\t"), std::string::npos) << Backup();
     const int added = station.AddRow();
-    EXPECT_EQ(Table().Cell(ColStartNr, added), "1") << "row 1 has no time yet";
+    EXPECT_EQ(Table().Cell(ColStartNr, added), "4") << "row 1 has no time yet, but 1 to 3 are taken";
     station.CommitCell(ColStartNr, added, "4");
     EXPECT_NE(Backup().find("\r\n4\t"), std::string::npos);
     EXPECT_EQ(station.Lists().Lane(0).items.back(), "4") << "the list follows a typed start number";

@@ -14,7 +14,10 @@ struct AskingHooks final : RunHooks {
         ++asked;
         return consent;
     }
-    void Disqualify(int lane) override { disqualified.push_back(lane); }
+    bool Disqualify(int lane) override {
+        disqualified.push_back(lane);
+        return true;
+    }
     bool EnterRun(const RunEntry& entry) override {
         entries.push_back(entry);
         return true;
