@@ -260,6 +260,7 @@ TEST_F(RunOwnershipTest, TwoRunClass_DisqualificationMarksTheRunItHappensIn) {
     Run().DisqualifyCommand(0);
     EXPECT_EQ(Time("1"), "30,0") << "run 1 keeps its result";
     EXPECT_EQ(Table().Cell(ColTime2, Row("1")), "DIS");
+    EXPECT_EQ(Table().Cell(ColPlace, Row("1")), "DIS") << "no place for a starter disqualified in run 2";
     Run().AbortOrNext(Command::Next);
     Choose("1");
     EXPECT_TRUE(station.Lists().Lane(0).warning) << "both runs are done";
