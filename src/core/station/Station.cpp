@@ -484,9 +484,11 @@ void Station::ChooseFromStartList(int lane, int index) {
 }
 
 void Station::TakeStartersFromRow(int row) {
-    // A waiting run whose starter's row is gone takes the row the operator chooses.
+    // A stopped run waiting for its entry whose starter's row is gone takes the row the operator
+    // chooses.
     for (int lane = 0; lane < 2; ++lane) {
-        if (StarterGone(lane) && run_.LaneEntryPending(lane) && row >= 1 && row < table_.RowCount()) {
+        const bool stopped = !run_.Enabled(lane == 0 ? Command::Stop1 : Command::Stop2);
+        if (StarterGone(lane) && stopped && run_.LaneEntryPending(lane) && row >= 1 && row < table_.RowCount()) {
             starters_[static_cast<std::size_t>(lane)].row = table_.IdOf(row);
             starters_[static_cast<std::size_t>(lane)].number = table_.Cell(ColStartNr, row);
             SelectRow(row);
