@@ -43,6 +43,17 @@ void Station::FollowStartLists(bool listsFollow) {
         RebuildStartLists(lists_, table_);
     else if (listsFollow)
         FillStartLists(lists_, table_); // the lists appear: on the first starter without a time
+    // While a lane's run is live its list shows that run's starter (none when its row is gone),
+    // not a neighbour the rebuilt list fell to.
+    for (int lane = 0; lane < 2; ++lane) {
+        if (!StarterLive(lane) || !lists_.Shown(lane, settings_.LsCFG))
+            continue;
+        const int row = StarterRow(lane);
+        if (row > 0)
+            lists_.Lane(lane).Choose(table_.Cell(ColStartNr, row));
+        else if (StarterGone(lane))
+            lists_.Lane(lane).index = -1;
+    }
 }
 
 bool Station::MayDisqualifyRow() const {

@@ -131,6 +131,7 @@ TEST_F(RunOwnershipTest, SortingAndATypedNumberDoNotMoveTheRun) {
     ClickColumnTitle(station.Protocol(), station.Sort(), ColDogName, ','); // C, B, A
     ASSERT_EQ(Row("3"), 1);
     station.CommitCell(ColStartNr, Row("3"), "33");
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "33");
     Run().Stop(0);
     Run().Enter();
     EXPECT_EQ(Time("33"), "31,0");
@@ -144,6 +145,7 @@ TEST_F(RunOwnershipTest, RemovedStartersRowIsToldAndTheRunWaitsForARowOrCtrlZ) {
     Run().Start();
     clock.Advance(32'000);
     station.RemoveRow(Row("2"));
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "") << "the lane shows no neighbour as its starter";
     Run().Stop(0);
     Run().Enter();
     ASSERT_EQ(dialogs.told.size(), 1u);
@@ -153,6 +155,7 @@ TEST_F(RunOwnershipTest, RemovedStartersRowIsToldAndTheRunWaitsForARowOrCtrlZ) {
 
     // Ctrl+Z brings the row back, and the run goes there.
     ASSERT_TRUE(station.Undo());
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "2");
     Run().Enter();
     EXPECT_EQ(Time("2"), "32,0");
     Run().AbortOrNext(Command::Next);
