@@ -55,6 +55,22 @@ TEST_F(DisqualifyTest, LaneButtonAsksOnceAndClosesTheRunInSchemeB) {
     EXPECT_TRUE(asking.entries.empty()) << "the automatic entry must not enter the disqualified run";
 }
 
+TEST_F(DisqualifyTest, ConsentOfOneRunIsNoConsentForTheNext) {
+    ReadyAsking();
+    run->Start();
+    clock.Advance(30'000);
+    run->Stop(0);
+    run->DisqualifyCommand(0);
+    run->AbortOrNext(Command::Next);
+    run->Start();
+    clock.Advance(30'000);
+    run->Stop(0);
+    asking.consent = false;
+    run->DisqualifyCommand(0);
+    EXPECT_EQ(asking.asked, 2);
+    EXPECT_TRUE(On(Command::Eintragen)) << "answered Nein: the run still waits for its entry";
+}
+
 TEST_F(DisqualifyTest, AnsweringNoChangesNothingButCancelsThePendingEntry) {
     settings.AutoEin = true;
     ReadyAsking();
