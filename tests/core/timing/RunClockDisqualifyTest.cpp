@@ -71,6 +71,17 @@ TEST_F(DisqualifyTest, ConsentOfOneRunIsNoConsentForTheNext) {
     EXPECT_TRUE(On(Command::Eintragen)) << "answered Nein: the run still waits for its entry";
 }
 
+TEST_F(DisqualifyTest, AutomaticNextFollowsALaneDisqualificationThatEndsTheRun) {
+    settings.AutoNext = true;
+    ReadyAsking();
+    run->Start();
+    clock.Advance(30'000);
+    run->Stop(0);
+    run->DisqualifyCommand(0);
+    EXPECT_TRUE(On(Command::Start)) << "the next starter is ready";
+    EXPECT_FALSE(On(Command::Next));
+}
+
 TEST_F(DisqualifyTest, AnsweringNoChangesNothingButCancelsThePendingEntry) {
     settings.AutoEin = true;
     ReadyAsking();
