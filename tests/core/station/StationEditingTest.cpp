@@ -161,5 +161,13 @@ TEST_F(StationEditingTest, RemovingARowProposesTheStartersAfterTheLastPlaced) {
     EXPECT_EQ(Table().Cell(ColStartNr, 1), "");
 }
 
+TEST_F(StationEditingTest, RemovedRowProposesTheNextStartersForBothSpinBoxes) {
+    TimedRun(0, 30'000); // starter 1 is placed; 2 and 3 follow
+    ASSERT_EQ(station.Run().Lane(1).startNumber, 2);
+    station.RemoveRow(station.AddRow());
+    EXPECT_EQ(station.Run().Lane(0).startNumber, 2);
+    EXPECT_EQ(station.Run().Lane(1).startNumber, 3);
+}
+
 } // namespace
 } // namespace caniparc
