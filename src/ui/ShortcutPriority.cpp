@@ -18,8 +18,9 @@ bool ShortcutPriority::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());
     for (QAction* action : window_->actions()) {
-        // Swallowing the override (without accepting it) hands the key to the shortcut.
-        if (action->isEnabled() && action->shortcut() == pressed)
+        // Swallowing the override (without accepting it) hands the key to the shortcut; every
+        // shortcut of a command counts (Ctrl+End as well as Ctrl+1).
+        if (action->isEnabled() && action->shortcuts().contains(pressed))
             return true;
     }
     return false;

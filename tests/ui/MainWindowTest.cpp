@@ -153,14 +153,6 @@ private slots:
         QTableView* view = f.window->ProtocolView();
         QCOMPARE(view->accessibleName(), QStringLiteral("PROTOKOLL"));
         QMenu* menu = f.window->ProtocolMenu();
-        QStringList captions;
-        for (QAction* action : menu->actions())
-            if (action->isVisible())
-                captions << action->text();
-        QCOMPARE(captions,
-                 QStringList({"Alles kopieren    (Strg+A)", "Disqualifizieren", "Bonus  \"+\"         (Strg+B)",
-                              "Bonus   \"-\"         (Strg+B)", "Ergebnisse löschen", "Neu berechnen",
-                              "Neue Zeile         (Strg +)", "Zeile entfernen (Strg - )"}));
 
         // Ctrl + keypad plus: a new row whose start number cell takes typing.
         view->setFocus();
@@ -206,6 +198,27 @@ private slots:
         QGuiApplication::clipboard()->clear();
         f.Key(Qt::Key_A, Qt::ControlModifier);
         QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Nr.\tHundename\t")));
+        // The entries as the opened menu shows them: the bonus entries only with the setting on.
+        const auto shownCaptions = [&] {
+            emit view->customContextMenuRequested(QPoint(5, 5));
+            QStringList captions;
+            for (QAction* action : menu->actions())
+                if (action->isVisible())
+                    captions << action->text();
+            menu->hide();
+            QApplication::setActiveWindow(f.window.get());
+            return captions;
+        };
+        const QStringList withoutBonus = {"Alles kopieren    (Strg+A)",  "Disqualifizieren",
+                                          "Ergebnisse löschen",          "Neu berechnen",
+                                          "Neue Zeile         (Strg +)", "Zeile entfernen (Strg - )"};
+        f.settings.Bonus = false;
+        QCOMPARE(shownCaptions(), withoutBonus);
+        f.settings.Bonus = true;
+        QStringList withBonus = withoutBonus;
+        withBonus.insert(2, "Bonus  \"+\"         (Strg+B)");
+        withBonus.insert(3, "Bonus   \"-\"         (Strg+B)");
+        QCOMPARE(shownCaptions(), withBonus);
     }
 
     void choosingAStarterFarDownTheListScrollsItIntoTheMiddle() {
@@ -336,6 +349,21 @@ private slots:
         field->setFocus();
         QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
         QVERIFY(f.run.Enabled(Command::Start));
+    }
+
+    void secondShortcutOfACommandWinsOverAFocusedField() {
+        Fixture f;
+        f.Key(Qt::Key_F8);
+        f.clock.Advance(30'000);
+        f.Key(Qt::Key_F4);
+        auto* field = f.window->findChild<QLineEdit*>(QStringLiteral("eFehler1"));
+        QVERIFY(field);
+        QVERIFY(field->isEnabled());
+        field->setFocus();
+        f.questions.answer = true;
+        QTest::keyClick(field, Qt::Key_End, Qt::ControlModifier); // lane 1 "Disqual." besides Ctrl+1
+        QVERIFY(!f.run.Enabled(Command::Dis1));
+        QCOMPARE(QString::fromStdString(f.station.Protocol().Cell(ColTime1, 1)), QStringLiteral("DIS"));
     }
 
     void lockKeysToggleTheBarriers() {

@@ -62,6 +62,9 @@ int AddStarterRow(ProtocolTable& table) {
             number = row;
             break;
         }
+    // Never a number another row already has: entries and disqualifications find the first.
+    while (table.FindStartRow(std::to_string(number)) > 0)
+        ++number;
     const int last = table.RowCount() - 1;
     const int row = last >= 1 && RowEmpty(table, last) ? last : table.AppendRow();
     table.SetCell(ColStartNr, row, std::to_string(number));

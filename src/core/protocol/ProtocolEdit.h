@@ -25,8 +25,8 @@ void SetBonus(ProtocolTable& table, int row, bool on);
 void DeleteResults(ProtocolTable& table, int row);
 
 // "Neue Zeile": a row whose start number is the index of the first row without a run-1 time
-// (the row count when every row has one); an entirely empty last row is used instead of
-// appending. Returns the row.
+// (the row count when every row has one), or the next number above it that no row has; an
+// entirely empty last row is used instead of appending. Returns the row.
 int AddStarterRow(ProtocolTable& table);
 
 // "Zeile entfernen": removes the row; the only data row is emptied instead. Returns the row to

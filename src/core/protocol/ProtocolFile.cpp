@@ -175,8 +175,7 @@ void LoadProtocolRows(ProtocolTable& table, std::vector<ProtocolTable::Row> rows
     if (rows.size() < 2)
         rows.resize(2);
     RestoreHeaderTitles(rows.front());
-    table.MutableRows() = std::move(rows);
-    table.NotifyRowsChanged();
+    table.ReplaceRows(std::move(rows));
 }
 
 FileResult WriteProtocolFile(FileSystem& fs, const ProtocolTable& table, const std::filesystem::path& path,

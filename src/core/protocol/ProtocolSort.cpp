@@ -85,6 +85,7 @@ std::vector<int> ApplyOrder(ProtocolTable& table, const std::vector<int>& order)
         rows[target] = std::move(held);
         placed[target] = true;
     }
+    table.ReorderIds(order);
     table.NotifyRowsChanged();
     return newIndexOf;
 }

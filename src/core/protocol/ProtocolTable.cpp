@@ -10,7 +10,54 @@ namespace {
 const std::string kEmpty;
 }
 
-ProtocolTable::ProtocolTable() : rows_(2) {}
+ProtocolTable::ProtocolTable() : rows_(2) {
+    FollowRowCount();
+}
+
+void ProtocolTable::FollowRowCount() {
+    if (ids_.size() > rows_.size())
+        ids_.resize(rows_.size());
+    while (ids_.size() < rows_.size())
+        ids_.push_back(NewId());
+}
+
+void ProtocolTable::ReorderIds(const std::vector<int>& order) {
+    if (order.size() != ids_.size())
+        return;
+    std::vector<RowId> ids(ids_.size());
+    for (std::size_t position = 0; position < order.size(); ++position)
+        ids[position] = ids_.at(static_cast<std::size_t>(order[position]));
+    ids_ = std::move(ids);
+}
+
+void ProtocolTable::ReplaceRows(std::vector<Row> rows) {
+    rows_ = std::move(rows);
+    ids_.clear();
+    FollowRowCount();
+    NotifyRowsChanged();
+}
+
+void ProtocolTable::RestoreSnapshot(Snapshot snapshot) {
+    rows_ = std::move(snapshot.rows);
+    ids_ = std::move(snapshot.ids);
+    FollowRowCount();
+    NotifyRowsChanged();
+}
+
+RowId ProtocolTable::IdOf(int row) const {
+    if (row < 1 || row >= RowCount() || static_cast<std::size_t>(row) >= ids_.size())
+        return 0;
+    return ids_[static_cast<std::size_t>(row)];
+}
+
+int ProtocolTable::FindRow(RowId id) const {
+    if (id == 0)
+        return -1;
+    for (std::size_t row = 1; row < ids_.size() && row < rows_.size(); ++row)
+        if (ids_[row] == id)
+            return static_cast<int>(row);
+    return -1;
+}
 
 const std::string& ProtocolTable::Cell(int col, int row) const {
     if (col < 0 || col >= ColCount || row < 0 || row >= RowCount())
@@ -31,11 +78,13 @@ void ProtocolTable::SetCell(int col, int row, std::string text) {
 
 void ProtocolTable::SetRowCount(int count) {
     rows_.resize(static_cast<std::size_t>(std::max(count, 1)));
+    FollowRowCount();
     NotifyRowsChanged();
 }
 
 int ProtocolTable::AppendRow() {
     rows_.emplace_back();
+    ids_.push_back(NewId());
     NotifyRowsChanged();
     return RowCount() - 1;
 }
@@ -43,6 +92,7 @@ int ProtocolTable::AppendRow() {
 void ProtocolTable::InsertRow(int at) {
     at = std::clamp(at, 1, RowCount());
     rows_.insert(rows_.begin() + at, Row{});
+    ids_.insert(ids_.begin() + at, NewId());
     NotifyRowsChanged();
 }
 
@@ -50,6 +100,7 @@ void ProtocolTable::RemoveRow(int row) {
     if (row < 1 || row >= RowCount())
         return;
     rows_.erase(rows_.begin() + row);
+    ids_.erase(ids_.begin() + row);
     NotifyRowsChanged();
 }
 
@@ -83,6 +134,7 @@ void WriteColumnTitles(ProtocolTable& table) {
 }
 
 void ProtocolTable::NotifyRowsChanged() {
+    FollowRowCount();
     if (listener_)
         listener_->RowsChanged();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,9 +71,19 @@ public:
     virtual void RowsChanged() = 0;
 };
 
+// A row's identity: it stays with the row through sorting, added and removed rows and typed
+// cells, so a run can hold on to its starter's row. 0 is no row.
+using RowId = std::uint64_t;
+
 class ProtocolTable {
 public:
     using Row = std::array<std::string, ColCount>;
+    // The rows with their identities, for Ctrl+Z.
+    struct Snapshot {
+        std::vector<Row> rows;
+        std::vector<RowId> ids;
+        bool operator==(const Snapshot&) const = default;
+    };
 
     // A new protocol: the header row (empty until the titles are written) and one empty row.
     ProtocolTable();
@@ -90,10 +101,21 @@ public:
     void RemoveRow(int row);
     void ClearRow(int row);
 
-    // Whole-table access for sorting and loading; call NotifyRowsChanged afterwards.
+    // Whole-table access for sorting in place; call NotifyRowsChanged afterwards. Rows moved
+    // through it keep their identities only through ReorderIds.
     std::vector<Row>& MutableRows() { return rows_; }
     const std::vector<Row>& Rows() const { return rows_; }
     void NotifyRowsChanged();
+    // The rows were put into `order` (new position -> old position): the identities follow.
+    void ReorderIds(const std::vector<int>& order);
+    // A loaded protocol: new rows, new identities.
+    void ReplaceRows(std::vector<Row> rows);
+    Snapshot TakeSnapshot() const { return {rows_, ids_}; }
+    void RestoreSnapshot(Snapshot snapshot);
+
+    RowId IdOf(int row) const;
+    // The row with this identity, or -1 when it is no longer in the table.
+    int FindRow(RowId id) const;
 
     // The first data row whose start number is exactly `startNumber` (whole text, case-sensitive),
     // or -1.
@@ -102,7 +124,12 @@ public:
     void SetListener(ProtocolListener* listener) { listener_ = listener; }
 
 private:
+    RowId NewId() { return nextId_++; }
+    void FollowRowCount(); // rows added or replaced from outside get identities of their own
+
     std::vector<Row> rows_;
+    std::vector<RowId> ids_;
+    RowId nextId_ = 1;
     ProtocolListener* listener_ = nullptr;
 };
 

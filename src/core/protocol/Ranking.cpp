@@ -62,6 +62,11 @@ void WritePlaces(ProtocolTable& table, const Settings& settings, Ranking& rankin
     for (int row = 1; row < table.RowCount(); ++row) {
         MarkDisOrBestTime(table, settings, row, ranking, bestFound);
         const std::string& time = table.Cell(ColTime1, row);
+        // Disqualified in run 2 of a two-run class: run 1 keeps its result, the starter no place.
+        if (settings.LaufCount > 1 && table.Cell(ColTime2, row) == TextDis && !IsNoResult(time)) {
+            table.SetCell(ColPlace, row, std::string(TextDis));
+            continue;
+        }
         if (IsNoResult(time)) {
             // A place left from an earlier result would rank a row that has none.
             const bool disqualified = !TrimBlanks(time).empty() && table.Cell(ColPlace, row) == TextDis;

@@ -17,6 +17,7 @@ constexpr std::int64_t MaxCount = 999; // the range of the fault and refusal fie
 // A lane's inputs once they have been checked.
 struct CheckedLane {
     int lane = 0;
+    int row = -1;
     std::string startNumber;
     RunFaults run;
 };
@@ -49,7 +50,8 @@ std::optional<std::string> StartNumberOf(const LaneInputs& in) {
 // Every entered lane's fields convert, or the message says which does not.
 std::string CheckLane(const LaneInputs& in, int lane, char separator, CheckedLane& out) {
     out.lane = lane;
-    const auto startNumber = StartNumberOf(in);
+    out.row = in.row;
+    const auto startNumber = in.row > 0 ? std::optional<std::string>(in.startNumber) : StartNumberOf(in);
     if (!startNumber)
         return Refusal(lane, "Startnummer " + Quoted(in.startNumber) + " ist ungültig.");
     out.startNumber = *startNumber;
@@ -77,7 +79,7 @@ int FindOrCreateRow(ProtocolTable& table, const std::string& startNumber) {
     return row;
 }
 
-// Writes one run and makes the row's key, grade and speed rest on it.
+// Writes the run's inputs; the row's computed cells follow from its recomputation.
 void WriteRun(ProtocolTable& table, const Settings& settings, int row, int timeCol, const CheckedLane& lane,
               const LaneInputs& in) {
     const double total = RunTotal(lane.run, settings.Multi);
@@ -86,15 +88,14 @@ void WriteRun(ProtocolTable& table, const Settings& settings, int row, int timeC
     table.SetCell(timeCol + 3, row, in.timeFaults);
     table.SetCell(timeCol + 4, row, FormatResult(total, settings));
     table.SetCell(timeCol, row, in.time);
-    const std::int64_t ms = SecondsTextToMs(table.Cell(timeCol, row), settings.DecimalSeparator);
-    table.SetCell(ColSortKey, row, std::to_string(RunKey(total, lane.run)));
-    table.SetCell(ColGrade, row, GradeFor(total, settings));
-    if (ms > 0)
-        table.SetCell(ColSpeed, row, FormatSpeed(ms, settings));
+    // A time that is no number (a contact list's text) still gets the grade of its total.
+    if (SecondsTextToMs(in.time, settings.DecimalSeparator) <= 0)
+        table.SetCell(ColGrade, row, GradeFor(total, settings));
+    RecalcRow(table, settings, row);
 }
 
 int EnterLane(ProtocolTable& table, const Settings& settings, const CheckedLane& lane, const LaneInputs& in) {
-    const int row = FindOrCreateRow(table, lane.startNumber);
+    const int row = lane.row > 0 && lane.row < table.RowCount() ? lane.row : FindOrCreateRow(table, lane.startNumber);
     const bool secondRun = settings.LaufCount > 1 && !TrimBlanks(table.Cell(ColTime1, row)).empty();
     WriteRun(table, settings, row, secondRun ? ColTime2 : ColTime1, lane, in);
     return row;
@@ -114,7 +115,8 @@ std::string CheckLanes(const std::array<LaneInputs, 2>& lanes, const Settings& s
         checked.push_back(std::move(ok));
     }
     // One starter cannot run both lanes at once; the second entry would overwrite the first.
-    if (checked.size() == 2 && checked[0].startNumber == checked[1].startNumber)
+    const bool sameRow = checked.size() == 2 && checked[0].row > 0 && checked[0].row == checked[1].row;
+    if (sameRow || (checked.size() == 2 && checked[0].startNumber == checked[1].startNumber))
         return "Eintragen nicht möglich: beide Bahnen haben die Startnummer " + Quoted(checked[0].startNumber) + ".";
     return {};
 }

@@ -23,6 +23,7 @@ struct LaneInputs {
     std::string refusals;        // refusal field
     std::string timeFaults;      // time-fault field
     std::string time;            // the run-time text, or the contact-list text
+    int row = -1;                // the starter's row taken at the start; -1: found or made by number
 };
 
 struct EntryOutcome {
@@ -33,7 +34,9 @@ struct EntryOutcome {
     bool placesComputed = false;        // the ranking (best time) changed
 };
 
-// Enters the run of lane 1 and, in scheme C, lane 2. Every entered lane's fields are checked
+// Enters the run of lane 1 and, in scheme C, lane 2, each into its starter's row. The row's
+// time faults, totals, key, grade and speed are then those its recomputation gives (one
+// computation for both), so a later "Neu berechnen" changes nothing. Every entered lane's fields are checked
 // first: a start number that is blank, or a fault, refusal or time-fault text that does not
 // convert, or one start number on both lanes, refuses the whole entry with a message, and the
 // protocol is left untouched (the run keeps waiting for its entry). Lane 2 takes part only in

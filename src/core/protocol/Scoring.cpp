@@ -4,6 +4,7 @@
 #include "common/NumberText.h"
 #include "protocol/ResultText.h"
 #include "settings/Settings.h"
+#include "timing/TimeText.h"
 
 #include <limits>
 
@@ -25,11 +26,8 @@ struct RunValue {
 
 // Time faults follow from the time alone, whatever the operator typed.
 void RewriteTimeFaults(ProtocolTable& table, const Settings& settings, int row, int column, std::int64_t ms) {
-    // In whole milliseconds: a binary fraction would decide the tie of 60,35 and 60,45 at random.
-    const std::int64_t standardMs = static_cast<std::int64_t>(settings.ZeitStandart) * 1000;
-    const std::int64_t over = ms > standardMs ? ms - standardMs : 0;
     table.SetCell(column, row,
-                  FormatThousandths(over, settings.TimeFormatIndex == 0 ? 1 : 2, settings.DecimalSeparator));
+                  TimeFaultsText(ms, settings.ZeitStandart, settings.TimeFormatIndex, settings.DecimalSeparator));
 }
 
 RunValue RecalcRun(ProtocolTable& table, const Settings& settings, int row, const RunColumns& cols) {
@@ -39,7 +37,11 @@ RunValue RecalcRun(ProtocolTable& table, const Settings& settings, int row, cons
     run.refusals = ParseInteger(table.Cell(cols.refusals, row)).value_or(0);
     RunValue value;
     value.ms = SecondsTextToMs(table.Cell(cols.time, row), separator);
-    if (value.ms > 0)
+    // Without live time faults (`ZFCalc` off) the operator gives them, and a recomputation keeps
+    // what the entry wrote; only a cell without a number is filled from the time.
+    const bool typedTimeFaults =
+        !settings.ZFCalc && ParseDecimal(table.Cell(cols.timeFaults, row), separator).has_value();
+    if (value.ms > 0 && !typedTimeFaults)
         RewriteTimeFaults(table, settings, row, cols.timeFaults, value.ms);
     // A time that is no number (a contact list's text) keeps its time faults, as its entry did;
     // only a run without a time has none.

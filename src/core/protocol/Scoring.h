@@ -35,7 +35,8 @@ std::string FormatResult(double value, const Settings& settings);
 // Speed in metres per second, always two decimals; empty when ms is not above 0.
 std::string FormatSpeed(std::int64_t ms, const Settings& settings);
 
-// Recomputes time faults, totals, run key, grade and speed of `row` from its cells; a row below
+// Recomputes time faults (from the time; with `ZFCalc` off a time-fault number already in the
+// cell stays), totals, run key, grade and speed of `row` from its cells; a row below
 // 1 recomputes every data row. A cell that does not convert counts as 0; nothing throws.
 void RecalcRow(ProtocolTable& table, const Settings& settings, int row);
 

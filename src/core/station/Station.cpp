@@ -1,6 +1,7 @@
 // Start-up, shutdown and the protocol side of the run (see Station.h).
 #include "station/Station.h"
 
+#include "common/NumberText.h"
 #include "export/SpreadsheetImport.h"
 #include "protocol/ProtocolEdit.h"
 #include "protocol/RunEntry.h"
@@ -263,10 +264,25 @@ void Station::ShowBestTime() {
 bool Station::EnterRun(const RunEntry& entry) {
     std::array<LaneInputs, 2> lanes;
     const StartContext context = MakeStartContext();
-    if (entry.lane1)
-        lanes[0] = InputsOf(*entry.lane1, lists_, context);
-    if (entry.lane2)
-        lanes[1] = InputsOf(*entry.lane2, lists_, context);
+    const std::array<const std::optional<LaneEntry>*, 2> entered = {&entry.lane1, &entry.lane2};
+    for (int lane = 0; lane < 2; ++lane) {
+        const auto& laneEntry = *entered[static_cast<std::size_t>(lane)];
+        if (!laneEntry)
+            continue;
+        // The run belongs to the starter its lane started with; when that row is gone the run is
+        // entered nowhere else and keeps waiting.
+        if (StarterGone(lane)) {
+            services_.dialogs.Inform(StarterGoneText(lane));
+            return false;
+        }
+        LaneInputs& inputs = lanes[static_cast<std::size_t>(lane)];
+        inputs = InputsOf(*laneEntry, lists_, context);
+        if (StarterLive(lane)) {
+            inputs.row = StarterRow(lane);
+            inputs.startNumber = starters_[static_cast<std::size_t>(lane)].number;
+            inputs.startListShown = true; // the number as it was taken, not read again
+        }
+    }
     const EntryOutcome outcome = EnterRunIntoProtocol(table_, settings_, sort_, ranking_, lanes);
     if (!outcome.ok) {
         services_.dialogs.Inform(outcome.error);
@@ -279,6 +295,52 @@ bool Station::EnterRun(const RunEntry& entry) {
     WriteBackup();
     UpdateStartState();
     return true;
+}
+
+void Station::LaneStarted(int lane) {
+    LaneStarter& starter = starters_.at(static_cast<std::size_t>(lane));
+    starter.run = run_.RunNumber();
+    starter.number = caniparc::LaneStartNumber(lists_, lane, MakeStartContext());
+    const int row = table_.FindStartRow(starter.number);
+    starter.row = row > 0 ? table_.IdOf(row) : 0;
+}
+
+bool Station::StarterLive(int lane) const {
+    const LaneStarter& starter = starters_.at(static_cast<std::size_t>(lane));
+    return starter.run != 0 && starter.run == run_.RunNumber();
+}
+
+int Station::StarterRow(int lane) const {
+    if (!StarterLive(lane))
+        return -1;
+    const LaneStarter& starter = starters_.at(static_cast<std::size_t>(lane));
+    if (starter.row != 0)
+        return table_.FindRow(starter.row);
+    // No row at the start: the row made for its number since (typed or added) is its row.
+    return table_.FindStartRow(starter.number);
+}
+
+bool Station::StarterGone(int lane) const {
+    return StarterLive(lane) && starters_.at(static_cast<std::size_t>(lane)).row != 0 && StarterRow(lane) < 0;
+}
+
+std::string Station::StarterGoneText(int lane) const {
+    return "Der Starter dieses Laufs ist nicht mehr im Protokoll (Bahn " + std::to_string(lane + 1) + ", Start-Nr. " +
+           starters_.at(static_cast<std::size_t>(lane)).number +
+           ").\nSeine Zeit bleibt stehen: die Zeile des Starters mit Doppelklick wählen (oder mit Strg+Z "
+           "zurückholen) und erneut eintragen, oder den Lauf abbrechen.";
+}
+
+std::vector<int> Station::LiveLanesOfRow(int row) const {
+    std::vector<int> lanes;
+    for (int lane = 0; lane < 2; ++lane)
+        if (run_.LaneEntryPending(lane) && StarterRow(lane) == row)
+            lanes.push_back(lane);
+    return lanes;
+}
+
+bool Station::SecondRunDue(int row) const {
+    return settings_.LaufCount > 1 && !TrimBlanks(table_.Cell(ColTime1, row)).empty();
 }
 
 void Station::ChooseNextStarter(int lane) {
@@ -393,6 +455,11 @@ LiveState Station::LiveSnapshot() const {
 }
 
 std::string Station::LaneStartNumber(int lane) const {
+    // While its run is live a lane shows the starter it started with.
+    if (StarterLive(lane)) {
+        const int row = StarterRow(lane);
+        return row > 0 ? table_.Cell(ColStartNr, row) : starters_.at(static_cast<std::size_t>(lane)).number;
+    }
     return caniparc::LaneStartNumber(lists_, lane, MakeStartContext());
 }
 
@@ -431,6 +498,19 @@ void Station::ChooseFromStartList(int lane, int index) {
 }
 
 void Station::TakeStartersFromRow(int row) {
+    // A stopped run waiting for its entry whose starter's row is gone takes the row the operator
+    // chooses.
+    for (int lane = 0; lane < 2; ++lane) {
+        const bool stopped = !run_.Enabled(lane == 0 ? Command::Stop1 : Command::Stop2);
+        if (StarterGone(lane) && stopped && run_.LaneEntryPending(lane) && row >= 1 && row < table_.RowCount()) {
+            starters_[static_cast<std::size_t>(lane)].row = table_.IdOf(row);
+            starters_[static_cast<std::size_t>(lane)].number = table_.Cell(ColStartNr, row);
+            SelectRow(row);
+            UpdateStartState();
+            ShowMonitorLabel(lane);
+            return;
+        }
+    }
     // Only between runs: a stopped run waiting for its entry keeps the starter it began with.
     if (!run_.Lane(0).startNumberEnabled || (settings_.LsCFG == 2 && !run_.Lane(1).startNumberEnabled))
         return;
@@ -450,13 +530,27 @@ bool Station::ConfirmDisqualification() {
     return services_.dialogs.Ask("DIS?");
 }
 
-void Station::Disqualify(int lane) {
-    const std::string number = LaneStartNumber(lane);
+bool Station::Disqualify(int lane) {
+    if (StarterGone(lane)) {
+        services_.dialogs.Inform(StarterGoneText(lane));
+        return false;
+    }
+    const std::string number =
+        StarterLive(lane) ? starters_[static_cast<std::size_t>(lane)].number : LaneStartNumber(lane);
     if (number.empty())
-        return;
+        return true;
     BeginManualChange();
-    const int row = FindOrMakeStarterRow(table_, number);
-    DisqualifyRowCells(table_, row);
+    int row = StarterRow(lane);
+    if (row < 0) {
+        row = FindOrMakeStarterRow(table_, number);
+        if (StarterLive(lane))
+            starters_[static_cast<std::size_t>(lane)].row = table_.IdOf(row);
+    }
+    // The disqualification marks the run it happens in.
+    if (SecondRunDue(row))
+        DisqualifySecondRunCells(table_, row);
+    else
+        DisqualifyRowCells(table_, row);
     std::vector<int> moved;
     int shown = row;
     if (RecalcPlaces(table_, settings_, sort_, ranking_, &moved))
@@ -464,6 +558,7 @@ void Station::Disqualify(int lane) {
     SelectRow(shown);
     ShowBestTime();
     EndManualChange();
+    return true;
 }
 
 bool Station::ApplySettingsForm(const SettingsForm& form, SettingsEffects& effects) {

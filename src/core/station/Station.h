@@ -193,7 +193,27 @@ private:
     void RefreshProtocolCommands() override;
     void StartNumberChanged(int lane) override;
     bool ConfirmDisqualification() override;
-    void Disqualify(int lane) override;
+    bool Disqualify(int lane) override;
+    void LaneStarted(int lane) override;
+
+    // The starter a lane's run belongs to, taken when the lane started: the row itself, or,
+    // when the starter had no row yet, the start number its row will be made for.
+    struct LaneStarter {
+        std::uint64_t run = 0; // the run clock's run number; another number: no run of it is live
+        RowId row = 0;         // 0: no row yet
+        std::string number;
+    };
+    bool StarterLive(int lane) const;
+    // The row of the lane's live starter; -1 when it has none yet or it is gone.
+    int StarterRow(int lane) const;
+    // The live starter's row was removed: its run is entered nowhere else.
+    bool StarterGone(int lane) const;
+    std::string StarterGoneText(int lane) const;
+    // Lanes whose live run (not yet entered or disqualified) belongs to this row.
+    std::vector<int> LiveLanesOfRow(int row) const;
+    // The run the entry would write into this row: the second in a two-run class once run 1
+    // has its time.
+    bool SecondRunDue(int row) const;
 
     StartContext MakeStartContext() const;
     // Recomputes the warnings, blocks or frees "Start" and tells the window.
@@ -251,7 +271,14 @@ private:
     bool savedSinceBackupFailed_ = false;
     int nextStarterRow_ = -1;
     StartLists lists_;
-    std::vector<std::vector<ProtocolTable::Row>> undo_;
+    std::array<LaneStarter, 2> starters_;
+    // Ctrl+Z gives back the protocol and, while it is the same run, the run's entry with it.
+    struct UndoStep {
+        ProtocolTable::Snapshot table;
+        RunClock::EntryState run;
+        std::array<LaneStarter, 2> starters;
+    };
+    std::vector<UndoStep> undo_;
     MonitorStartLabels* monitor_ = nullptr;
     bool shutDown_ = false;
     bool storedBoundsFound_ = false;

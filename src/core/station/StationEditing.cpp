@@ -25,7 +25,7 @@ bool IsNumberCell(int col) {
 } // namespace
 
 void Station::BeginManualChange() {
-    undo_.push_back(table_.Rows());
+    undo_.push_back({table_.TakeSnapshot(), run_.SaveEntryState(), starters_});
     if (undo_.size() > kUndoSteps)
         undo_.erase(undo_.begin());
 }
@@ -43,6 +43,17 @@ void Station::FollowStartLists(bool listsFollow) {
         RebuildStartLists(lists_, table_);
     else if (listsFollow)
         FillStartLists(lists_, table_); // the lists appear: on the first starter without a time
+    // While a lane's run is live its list shows that run's starter (none when its row is gone),
+    // not a neighbour the rebuilt list fell to.
+    for (int lane = 0; lane < 2; ++lane) {
+        if (!StarterLive(lane) || !lists_.Shown(lane, settings_.LsCFG))
+            continue;
+        const int row = StarterRow(lane);
+        if (row > 0)
+            lists_.Lane(lane).Choose(table_.Cell(ColStartNr, row));
+        else if (StarterGone(lane))
+            lists_.Lane(lane).index = -1;
+    }
 }
 
 bool Station::MayDisqualifyRow() const {
@@ -53,12 +64,15 @@ void Station::DisqualifyRow(int row) {
     if (!MayDisqualifyRow() || !ValidRow(table_, row))
         return;
     BeginManualChange();
-    // A stopped run of this starter must not be entered over the disqualification; a run of
-    // another starter still is.
-    for (int lane = 0; lane < 2; ++lane)
-        if (table_.FindStartRow(LaneStartNumber(lane)) == row)
-            run_.DropFromEntry(lane);
-    DisqualifyRowCells(table_, row);
+    // A live run of this starter ends disqualified and is not entered over the mark; a run of
+    // another starter still is. The mark goes into the run that is live.
+    const std::vector<int> lanes = LiveLanesOfRow(row);
+    if (!lanes.empty() && SecondRunDue(row))
+        DisqualifySecondRunCells(table_, row);
+    else
+        DisqualifyRowCells(table_, row);
+    for (int lane : lanes)
+        run_.DisqualifyFromProtocol(lane);
     std::vector<int> moved;
     int shown = row;
     if (RecalcPlaces(table_, settings_, sort_, ranking_, &moved))
@@ -142,12 +156,19 @@ int Station::CommitCell(int col, int row, const std::string& text) {
     if ((col == ColRefusals1 || col == ColRefusals2) && settings_.Adel > 0) {
         const auto refusals = ParseInteger(text);
         if (refusals && *refusals >= settings_.Adel) {
+            const std::vector<int> lanes = LiveLanesOfRow(row);
             if (services_.dialogs.Ask("DIS?")) {
-                // The typed count disqualifies the run of its own column; no lane clock is touched.
-                if (col == ColRefusals1)
-                    DisqualifyRowCells(table_, row);
-                else
+                // The typed count disqualifies the run of its own column. When that is the live run
+                // of a lane, the lane stops and its run is not entered over the mark.
+                const bool secondRun = col == ColRefusals2;
+                const bool liveRunHere = SecondRunDue(row) == secondRun;
+                if (secondRun)
                     DisqualifySecondRunCells(table_, row);
+                else
+                    DisqualifyRowCells(table_, row);
+                if (liveRunHere)
+                    for (int lane : lanes)
+                        run_.DisqualifyFromProtocol(lane);
                 ranked = true;
             } else {
                 table_.SetCell(col, row, std::to_string(settings_.Adel - 1));
@@ -167,9 +188,14 @@ int Station::CommitCell(int col, int row, const std::string& text) {
 bool Station::Undo() {
     if (undo_.empty())
         return false;
-    table_.MutableRows() = std::move(undo_.back());
+    UndoStep step = std::move(undo_.back());
     undo_.pop_back();
-    table_.NotifyRowsChanged();
+    table_.RestoreSnapshot(std::move(step.table));
+    // The same run still waits: its entry comes back with the protocol.
+    if (step.run.runNumber == run_.RunNumber()) {
+        starters_ = step.starters;
+        run_.RestoreEntryState(step.run);
+    }
     RecalcPlaces(table_, settings_, sort_, ranking_);
     ShowBestTime();
     WriteBackup();

@@ -111,6 +111,10 @@ void RunClock::StartAt(std::int64_t stamp) {
     model_.RunStartStamp = stamp;
     model_.pauses.clear();
     disConfirmed_ = 0;
+    ++runNumber_;
+    // Nothing of an earlier run decides this one's entry.
+    lane(0).TakenTime = 0;
+    lane(1).TakenTime = 0;
     SetEnabled(Command::CFG, false);
     StartLane(0);
     if (LaneInUse(1))
@@ -146,7 +150,8 @@ void RunClock::Stop(int index) {
     SetBarrier(index == 0 ? Barrier::Finish1 : Barrier::Finish2, false);
     SetEnabled(DisCommandOf(index), true);
     laneTimers_[index].autoStop->Stop();
-    lane(index).TakenTime = lane(index).StopElapsed;
+    if (lane(index).TakenTime >= 0) // a lane disqualified while it ran stays out of the entry
+        lane(index).TakenTime = lane(index).StopElapsed;
     const bool allStopped = AllLanesStopped();
     if (allStopped)
         SetEnabled(Command::Eintragen, true);
@@ -246,6 +251,7 @@ void RunClock::Enter() {
         entry.lane2 = MakeLaneEntry(1);
     if (!hooks_->EnterRun(entry))
         return; // refused before anything was written: the run still waits for its entry
+    ++runNumber_;
     autoEntry_->Stop();
     startLock_->Stop();
     SetEnabled(Command::CFG, true);
@@ -269,6 +275,7 @@ void RunClock::Enter() {
 void RunClock::AbortOrNext(Command which) {
     if (!Enabled(which))
         return;
+    ++runNumber_;
     lane(0).TakenTime = 0;
     lane(1).TakenTime = 0;
     autoEntry_->Stop();

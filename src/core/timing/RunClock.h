@@ -43,7 +43,10 @@ public:
     // Asks the operator "DIS?"; only a yes consents. The clock alone has nobody to ask.
     virtual bool ConfirmDisqualification() { return true; }
     // The lane's "Disqual." command, once consented: mark the lane's starter in the protocol.
-    virtual void Disqualify(int /*lane*/) {}
+    // False when the starter's row is gone: nothing was marked and the run keeps waiting.
+    virtual bool Disqualify(int /*lane*/) { return true; }
+    // The lane has just started: the protocol side takes the lane's starter for this run.
+    virtual void LaneStarted(int /*lane*/) {}
     // "Nächster"/"Abbruch" reset the lane: choose the lane's next starter from the protocol.
     virtual void ChooseNextStarter(int /*lane*/) {}
     virtual void StartNumberChanged(int /*lane*/) {}
@@ -98,8 +101,27 @@ public:
     // The start lists warn about the chosen starters: "Start" stays disabled while they do.
     void SetStartBlocked(bool blocked);
     bool StartBlocked() const { return startBlocked_; }
-    // The lane's stopped run is not to be entered: its starter was disqualified in the protocol.
-    void DropFromEntry(int lane);
+    // The starter of the lane's live run was disqualified in the protocol: the lane is stopped
+    // (a paused or finishing lane) and its run is closed as disqualified, without asking again.
+    void DisqualifyFromProtocol(int lane);
+    // The lane's run is started and neither entered, disqualified nor aborted yet.
+    bool LaneEntryPending(int lane) const;
+    // Counts the runs: a new number at each start, entry and abort or next, so that what belongs
+    // to one run is known to be stale afterwards.
+    std::uint64_t RunNumber() const { return runNumber_; }
+
+    // What a change by hand may alter of the waiting run, for Ctrl+Z.
+    struct EntryState {
+        std::uint64_t runNumber = 0;
+        std::array<bool, CommandCount> enabled{};
+        std::array<std::int64_t, 2> takenTime{};
+        int disConfirmed = 0;
+        bool operator==(const EntryState&) const = default;
+    };
+    EntryState SaveEntryState() const;
+    // Gives back the run's entry as it was, when it is still the same run. A lane stopped since
+    // stays stopped and keeps its stop time.
+    void RestoreEntryState(const EntryState& state);
     // 0, or the lane (1 or 2) through which a disqualification was consented to in this run.
     int DisConfirmed() const { return disConfirmed_; }
 
@@ -162,6 +184,7 @@ private:
     bool InReadyState() const;
     void RefusalsChanged(int index);
     void CloseRunAfterDisqualification(int index, bool entryWasPending);
+    void DisqualifyConfirmed(int index, bool entryWasPending, bool markRow);
     void ResetLaneFields(int index);
     void SelectContactIndex(int index, int item);
     void PlaySound(const std::string& path);
@@ -183,6 +206,7 @@ private:
     std::unique_ptr<Timer> autoEntry_;
     bool startBlocked_ = false;
     int disConfirmed_ = 0;
+    std::uint64_t runNumber_ = 0;
 };
 
 } // namespace caniparc

@@ -47,18 +47,26 @@ void RunClock::DisqualifyCommand(int index) {
         return;
     const bool entryWasPending = autoEntry_->IsActive();
     autoEntry_->Stop();
-    if (disConfirmed_ == 0) {
-        if (!hooks_->ConfirmDisqualification()) {
-            NotifyCommands(); // a pending automatic entry stays cancelled
-            return;
-        }
-        disConfirmed_ = index + 1;
+    if (disConfirmed_ == 0 && !hooks_->ConfirmDisqualification()) {
+        NotifyCommands(); // a pending automatic entry stays cancelled
+        return;
     }
+    DisqualifyConfirmed(index, entryWasPending, true);
+}
+
+void RunClock::DisqualifyConfirmed(int index, bool entryWasPending, bool markRow) {
+    // The row is marked before the run changes, so that Ctrl+Z of the mark gives back the run
+    // as it was; a starter whose row is gone leaves the run waiting.
+    if (markRow && !hooks_->Disqualify(index)) {
+        NotifyCommands();
+        return;
+    }
+    if (disConfirmed_ == 0)
+        disConfirmed_ = index + 1;
     laneTimers_[index].autoStop->Stop();
     SetEnabled(DisOf(index), false);
     // Only this lane's starter is disqualified: a run the other lane has stopped is still entered.
     lane(index).TakenTime = -1;
-    hooks_->Disqualify(index);
     for (Command field : FieldsOf(index))
         SetEnabled(field, false);
     CloseRunAfterDisqualification(index, entryWasPending);
@@ -67,9 +75,69 @@ void RunClock::DisqualifyCommand(int index) {
     hooks_->RefreshProtocolCommands();
 }
 
-void RunClock::DropFromEntry(int index) {
-    if (index >= 0 && index <= 1 && LaneInUse(index))
-        lane(index).TakenTime = -1;
+bool RunClock::LaneEntryPending(int index) const {
+    if (index < 0 || index > 1 || !LaneInUse(index) || !Lane(index).started || Lane(index).TakenTime < 0)
+        return false;
+    return Enabled(StopOf(index)) || Enabled(DisOf(index));
+}
+
+void RunClock::DisqualifyFromProtocol(int index) {
+    if (!LaneEntryPending(index))
+        return;
+    if (Enabled(StopOf(index)))
+        Stop(index); // a paused or finishing lane ends here; its run is over
+    const bool entryWasPending = autoEntry_->IsActive();
+    autoEntry_->Stop();
+    // The disqualification was consented to in the protocol; it is not asked again.
+    const int confirmed = disConfirmed_;
+    DisqualifyConfirmed(index, entryWasPending, false);
+    disConfirmed_ = confirmed;
+}
+
+RunClock::EntryState RunClock::SaveEntryState() const {
+    return {runNumber_, model_.enabled, {Lane(0).TakenTime, Lane(1).TakenTime}, disConfirmed_};
+}
+
+void RunClock::RestoreEntryState(const EntryState& state) {
+    if (state.runNumber != runNumber_ || runNumber_ == 0)
+        return;
+    const EntryState now = SaveEntryState();
+    if (now == state)
+        return;
+    for (int c = 0; c < CommandCount; ++c) {
+        const auto command = static_cast<Command>(c);
+        // The clock itself is not turned back: a lane stopped since stays stopped.
+        if (command == Command::Start || command == Command::Stop1 || command == Command::Stop2 ||
+            command == Command::Pause)
+            continue;
+        SetEnabled(command, state.enabled[static_cast<std::size_t>(c)]);
+    }
+    disConfirmed_ = state.disConfirmed;
+    for (int i = 0; i < 2; ++i) {
+        auto& l = lane(i);
+        const bool stoppedSince = state.enabled[static_cast<std::size_t>(StopOf(i))] && !Enabled(StopOf(i));
+        if (stoppedSince) {
+            // As the stop left it: its time, its "Disqual." and its time-fault field.
+            l.TakenTime = state.takenTime[static_cast<std::size_t>(i)] < 0 ? -1 : l.StopElapsed;
+            if (l.TakenTime >= 0) {
+                SetEnabled(DisOf(i), true);
+                SetEnabled(FieldsOf(i)[0], true);
+            }
+        } else {
+            l.TakenTime = state.takenTime[static_cast<std::size_t>(i)];
+        }
+        NotifyFields(i);
+    }
+    const bool pendingLane = LaneEntryPending(0) || LaneEntryPending(1);
+    if (AllLanesStopped() && pendingLane) {
+        SetEnabled(Command::Eintragen, true);
+        SetEnabled(Command::Next, false);
+        SetEnabled(Command::Abbruch, true);
+        SetEnabled(Command::CFG, false);
+    }
+    SetEnabled(Command::Pause, !AllLanesStopped() && !Enabled(Command::Eintragen));
+    NotifyCommands();
+    hooks_->RefreshProtocolCommands();
 }
 
 void RunClock::CloseRunAfterDisqualification(int index, bool entryWasPending) {
@@ -99,13 +167,16 @@ void RunClock::RefusalsChanged(int index) {
     const auto value = ParseInteger(Lane(index).refusalsText);
     if (!value || *value < settings_.Adel)
         return;
-    if (disConfirmed_ == 0) {
-        if (!hooks_->ConfirmDisqualification())
-            return; // the count stays as typed
-        disConfirmed_ = index + 1;
-    }
+    // The limit always asks: a disqualification consented to on the other lane is no consent
+    // for this one.
+    if (!hooks_->ConfirmDisqualification())
+        return; // the count stays as typed
     Stop(index);
-    DisqualifyCommand(index);
+    if (!Enabled(DisOf(index)))
+        return;
+    const bool entryWasPending = autoEntry_->IsActive();
+    autoEntry_->Stop();
+    DisqualifyConfirmed(index, entryWasPending, true);
 }
 
 void RunClock::CountInput(Command field, int step) {

@@ -21,6 +21,7 @@ void RunClock::StartLane(int index) {
     l.clockRunning = true;
     laneTimers_[index].clock->Start(kClockIntervalMs);
     l.startNumberEnabled = false;
+    hooks_->LaneStarted(index);
     NotifyFields(index);
     hooks_->RefreshProtocolCommands();
 }
@@ -110,8 +111,9 @@ void RunClock::WriteTimeFaults(int index, std::int64_t hundredths, bool withinSt
     if (d >= 0 && !withinStandardToo)
         return;
     // Short texts stay in the string's own buffer: the 5 ms tick does not allocate.
-    std::string text = d < 0 ? FormatFixed(static_cast<double>(-d) / 100.0, 2, settings_.DecimalSeparator)
-                             : FormatFixed(0.0, settings_.TimeFormatIndex == 1 ? 2 : 1, settings_.DecimalSeparator);
+    // The text the entry will write and every recomputation of the row will write again.
+    std::string text =
+        TimeFaultsText(hundredths * 10, settings_.ZeitStandart, settings_.TimeFormatIndex, settings_.DecimalSeparator);
     if (text != l.timeFaultText) {
         l.timeFaultText = std::move(text);
         NotifyFields(index);

@@ -64,4 +64,11 @@ std::int64_t TimeTextToTicks(std::string_view text, double countSpeed, char loca
     return RoundHalfEven(*seconds * countSpeed * 1'000'000.0);
 }
 
+std::string TimeFaultsText(std::int64_t ms, int standardSeconds, int timeFormatIndex, char separator) {
+    // In whole milliseconds: a binary fraction would decide the tie of 60,35 and 60,45 at random.
+    const std::int64_t standardMs = static_cast<std::int64_t>(standardSeconds) * 1000;
+    const std::int64_t over = ms > standardMs ? ms - standardMs : 0;
+    return FormatThousandths(over, timeFormatIndex == 0 ? 1 : 2, separator);
+}
+
 } // namespace caniparc

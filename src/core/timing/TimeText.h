@@ -21,4 +21,10 @@ std::string HundredthsToTimeText(std::int64_t hundredths, int timeFormatIndex);
 // A text that is not a number gives 0.
 std::int64_t TimeTextToTicks(std::string_view text, double countSpeed, char localeSeparator);
 
+// The time faults of a run of `ms` milliseconds over a standard time of `standardSeconds`:
+// the excess in the time format ("%1.1f" with tenths, "%1.2f" with hundredths), 0 within the
+// standard time. The lane shows them, the entry writes them and every recomputation of the row
+// writes them again from the same function, so an entered row never changes when recomputed.
+std::string TimeFaultsText(std::int64_t ms, int standardSeconds, int timeFormatIndex, char separator);
+
 } // namespace caniparc

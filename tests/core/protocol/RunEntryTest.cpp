@@ -37,6 +37,7 @@ TEST(RunEntry, NewProtocolUsesItsEmptyRow) {
 TEST(RunEntry, KnownStarterIsFilledInPlaceAndUnknownAppended) {
     auto table = MakeTable({Scored("3", "30,00", "0,00", "0"), {{ColStartNr, "7"}}, {{ColStartNr, "12"}}});
     Station station;
+    station.settings.ZFCalc = false; // the operator's time faults
     auto outcome = station.Enter(table, Lane("12", "31,50", "0", "1,50"));
     ASSERT_TRUE(outcome.ok);
     EXPECT_EQ(ColumnTexts(table, ColStartNr), (Texts{"3", "12", "7"}));
@@ -50,6 +51,9 @@ TEST(RunEntry, KnownStarterIsFilledInPlaceAndUnknownAppended) {
 TEST(RunEntry, SecondRunFillsRun2AndDrivesKeyGradeAndSpeed) {
     auto table = MakeTable({{{ColStartNr, "12"},
                              {ColTime1, "50,00"},
+                             {ColFaults1, "2"},
+                             {ColRefusals1, "0"},
+                             {ColTimeFaults1, "0,00"},
                              {ColTotal1, "10,00"},
                              {ColSortKey, "1000002"},
                              {ColGrade, "Sehr gut"},
@@ -58,8 +62,8 @@ TEST(RunEntry, SecondRunFillsRun2AndDrivesKeyGradeAndSpeed) {
     station.settings.LaufCount = 2;
     ASSERT_TRUE(station.Enter(table, Lane("12", "45,00")).ok);
     EXPECT_EQ(table.RowAt(1),
-              (ProtocolTable::Row{"12",    "",  "",  "",     "",     "50,00", "",           "",     "",  "10,00",
-                                  "45,00", "0", "0", "0,00", "0,00", "",      "Vorzüglich", "4,00", "1", "0"}));
+              (ProtocolTable::Row{"12", "",  "",     "",     "", "50,00",      "2",    "0", "0,00",   "10,00", "45,00",
+                                  "0",  "0", "0,00", "0,00", "", "Vorzüglich", "4,00", "1", "1000002"}));
 }
 
 TEST(RunEntry, SchemeCLaneTwoRestsOnItsOwnRun) {

@@ -76,7 +76,7 @@ TEST_F(StationEditingTest, EveryChangeByHandIsInTheBackupAtOnce) {
     station.ToggleBonus(Row("2"));
     EXPECT_NE(Backup().find("2\tB\t \t \t \t \t \t \t \t \t \t \t \t \t \t+\t"), std::string::npos) << Backup();
     const int added = station.AddRow();
-    EXPECT_EQ(Table().Cell(ColStartNr, added), "1") << "row 1 has no time yet";
+    EXPECT_EQ(Table().Cell(ColStartNr, added), "4") << "row 1 has no time yet, but 1 to 3 are taken";
     station.CommitCell(ColStartNr, added, "4");
     EXPECT_NE(Backup().find("\r\n4\t"), std::string::npos);
     EXPECT_EQ(station.Lists().Lane(0).items.back(), "4") << "the list follows a typed start number";
@@ -159,6 +159,14 @@ TEST_F(StationEditingTest, RemovingARowProposesTheStartersAfterTheLastPlaced) {
     station.RemoveRow(Row("1"));
     EXPECT_EQ(Table().RowCount(), 2) << "the only row is emptied, not removed";
     EXPECT_EQ(Table().Cell(ColStartNr, 1), "");
+}
+
+TEST_F(StationEditingTest, RemovedRowProposesTheNextStartersForBothSpinBoxes) {
+    TimedRun(0, 30'000); // starter 1 is placed; 2 and 3 follow
+    ASSERT_EQ(station.Run().Lane(1).startNumber, 2);
+    station.RemoveRow(station.AddRow());
+    EXPECT_EQ(station.Run().Lane(0).startNumber, 2);
+    EXPECT_EQ(station.Run().Lane(1).startNumber, 3);
 }
 
 } // namespace

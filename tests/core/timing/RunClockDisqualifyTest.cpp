@@ -14,7 +14,10 @@ struct AskingHooks final : RunHooks {
         ++asked;
         return consent;
     }
-    void Disqualify(int lane) override { disqualified.push_back(lane); }
+    bool Disqualify(int lane) override {
+        disqualified.push_back(lane);
+        return true;
+    }
     bool EnterRun(const RunEntry& entry) override {
         entries.push_back(entry);
         return true;
@@ -50,6 +53,33 @@ TEST_F(DisqualifyTest, LaneButtonAsksOnceAndClosesTheRunInSchemeB) {
     EXPECT_FALSE(On(Command::Faults1) || On(Command::Refusals1) || On(Command::TimeFaults1));
     clock.Advance(10'000);
     EXPECT_TRUE(asking.entries.empty()) << "the automatic entry must not enter the disqualified run";
+}
+
+TEST_F(DisqualifyTest, ConsentOfOneRunIsNoConsentForTheNext) {
+    ReadyAsking();
+    run->Start();
+    clock.Advance(30'000);
+    run->Stop(0);
+    run->DisqualifyCommand(0);
+    run->AbortOrNext(Command::Next);
+    run->Start();
+    clock.Advance(30'000);
+    run->Stop(0);
+    asking.consent = false;
+    run->DisqualifyCommand(0);
+    EXPECT_EQ(asking.asked, 2);
+    EXPECT_TRUE(On(Command::Eintragen)) << "answered Nein: the run still waits for its entry";
+}
+
+TEST_F(DisqualifyTest, AutomaticNextFollowsALaneDisqualificationThatEndsTheRun) {
+    settings.AutoNext = true;
+    ReadyAsking();
+    run->Start();
+    clock.Advance(30'000);
+    run->Stop(0);
+    run->DisqualifyCommand(0);
+    EXPECT_TRUE(On(Command::Start)) << "the next starter is ready";
+    EXPECT_FALSE(On(Command::Next));
 }
 
 TEST_F(DisqualifyTest, AnsweringNoChangesNothingButCancelsThePendingEntry) {

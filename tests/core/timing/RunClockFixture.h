@@ -28,7 +28,10 @@ struct RecordingHooks final : RunHooks {
         entries.push_back(entry);
         return true;
     }
-    void Disqualify(int lane) override { disqualified.push_back(lane); }
+    bool Disqualify(int lane) override {
+        disqualified.push_back(lane);
+        return true;
+    }
 };
 
 class RunClockTest : public ::testing::Test {
