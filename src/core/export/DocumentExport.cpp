@@ -92,8 +92,9 @@ constexpr std::string_view kDocumentPart = "word/document.xml";
 constexpr std::string_view kTemplateType = "wordprocessingml.template.main+xml";
 constexpr std::string_view kDocumentType = "wordprocessingml.document.main+xml";
 
-// Text for an XML element or attribute; control characters XML cannot carry are dropped.
-void AppendXmlText(std::string& out, std::string_view text) {
+// Text for an XML element or attribute; what XML cannot carry is dropped or replaced.
+void AppendXmlText(std::string& out, std::string_view raw) {
+    const std::string text = XmlSafeText(raw);
     for (const char c : text) {
         if (const char* entity = MarkupEntity(static_cast<unsigned char>(c)))
             out += entity;
@@ -166,7 +167,7 @@ public:
             Tag(open_, "tr>");
             for (const int col : columns) {
                 Tag(open_, "tc>");
-                Paragraph(table.Cell(col, row), row == 0);
+                Paragraph(OfficeCellText(table.Cell(col, row)), row == 0);
                 Tag(close_, "tc>");
             }
             Tag(close_, "tr>");
