@@ -142,6 +142,10 @@ void SheetBuilder::Reserve(std::size_t rows) {
 }
 
 std::vector<ProtocolTable::Row> SheetBuilder::Finish() {
+    // A row a broken file never closed (a row inside a row) was not checked when it ended.
+    const auto unchecked =
+        std::find_if(rows_.begin(), rows_.end(), [](const ProtocolTable::Row& row) { return row[ColStartNr].empty(); });
+    rows_.erase(unchecked, rows_.end());
     if (!rows_.empty()) {
         if (const auto map = ColumnsByTitle(rows_.front())) {
             for (ProtocolTable::Row& row : rows_) {

@@ -286,6 +286,14 @@ TEST(SpreadsheetImport, LineBreaksTabsAndBadBytes_BecomeBlanksAndReplacementChar
     EXPECT_EQ(ods.rows[0][ColDogName], "Rex der Zweite II");
 }
 
+TEST(SpreadsheetImport, RowLeftOpenByABrokenFile_StillEndsTheRows) {
+    // Found by fuzzing: a row inside a row was kept although its first cell was empty.
+    const SheetImport sheet =
+        ReadSpreadsheetBytes(Xlsx("<row><c><v>1</v></c></row><row><row><c><v>3</v></c></row></row>"), ExportSettings());
+    for (const ProtocolTable::Row& row : sheet.rows)
+        EXPECT_NE(row[ColStartNr], "");
+}
+
 TEST(SpreadsheetImport, LoadImportedRows_RefillsTitlesAndRecomputes) {
     ProtocolTable table;
     WriteColumnTitles(table);
