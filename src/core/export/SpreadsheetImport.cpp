@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <optional>

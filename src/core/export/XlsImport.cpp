@@ -9,6 +9,7 @@
 #include <freexl.h>
 #endif
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -238,7 +239,7 @@ std::optional<std::size_t> FirstWorksheet(std::string_view s) {
         const unsigned type = Get16(s, at), length = Get16(s, at + 2);
         if (type == 0x000A)
             break;
-        if (type == 0x0085 && length >= 6 && static_cast<unsigned char>(s[at + 4 + 5]) == 0)
+        if (type == 0x0085 && length >= 6 && at + 10 <= s.size() && static_cast<unsigned char>(s[at + 4 + 5]) == 0)
             return Get32(s, at + 4);
         at += 4 + length;
     }
@@ -280,7 +281,8 @@ std::optional<std::map<std::pair<unsigned, unsigned>, XlsValue>> ReadXlsValues(s
         } else if (type == 0x0006 && r.size() >= 20) { // FORMULA with its cached result
             const unsigned row = Get16(r, 0), col = Get16(r, 2);
             pendingString = {~0u, ~0u};
-            const std::string_view tokens = r.substr(22, std::min<std::size_t>(Get16(r, 20), r.size() - 22));
+            const std::string_view tokens =
+                r.size() < 22 ? std::string_view() : r.substr(22, std::min<std::size_t>(Get16(r, 20), r.size() - 22));
             const bool textOperator = !tokens.empty() && tokens.back() == 0x08;
             if (const auto text = ConstantText(tokens)) {
                 put(row, col, {XlsValue::Kind::Text, 0, *text, true});
