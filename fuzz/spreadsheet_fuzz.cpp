@@ -85,7 +85,7 @@ std::string StoredZip(const std::vector<Part>& parts) {
 // Mutated zip containers rarely get past the checksums, so most inputs are XML that is zipped
 // here: the first byte chooses the container as given, an .ods content part, or an .xlsx sheet
 // with its shared strings after a NUL byte, and for .xlsx its workbook and relations after
-// further NUL bytes (a standard pair when they are missing).
+// further NUL bytes (a standard pair when they are missing), then its styles.
 std::string Container(std::string_view bytes) {
     if (bytes.empty() || bytes[0] % 3 == 0)
         return std::string(bytes);
@@ -93,7 +93,7 @@ std::string Container(std::string_view bytes) {
     if (bytes[0] % 3 == 1)
         return StoredZip({{"content.xml", rest}});
     std::vector<std::string_view> pieces;
-    for (std::size_t nul = 0; pieces.size() < 3 && (nul = rest.find('\0')) != std::string_view::npos;) {
+    for (std::size_t nul = 0; pieces.size() < 4 && (nul = rest.find('\0')) != std::string_view::npos;) {
         pieces.push_back(rest.substr(0, nul));
         rest.remove_prefix(nul + 1);
     }
@@ -104,6 +104,8 @@ std::string Container(std::string_view bytes) {
     if (pieces.size() > 3) {
         parts.push_back({"xl/workbook.xml", pieces[2]});
         parts.push_back({"xl/_rels/workbook.xml.rels", pieces[3]});
+        if (pieces.size() > 4)
+            parts.push_back({"xl/styles.xml", pieces[4]});
     } else {
         parts.push_back({"xl/workbook.xml", "<workbook><sheets><sheet r:id=\"rId1\"/></sheets></workbook>"});
         parts.push_back(

@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QPdfWriter>
@@ -119,7 +120,10 @@ bool ExportCommands::Told(bool ok, const std::string& message) {
 }
 
 QString ExportCommands::BackupFolderFile(const QString& extension) const {
-    return QString::fromStdString(station_.GetSettings().RezervDir) + TimeStampNow() + extension;
+    const std::string stem = station_.GetSettings().RezervDir + TimeStampNow().toStdString();
+    return QString::fromStdString(UnusedFileName(stem, extension.toStdString(), [](const std::string& name) {
+        return QFileInfo::exists(QString::fromStdString(name));
+    }));
 }
 
 void ExportCommands::SaveAs(int saveType, const QString& path) {

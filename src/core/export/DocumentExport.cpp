@@ -18,14 +18,10 @@
 namespace caniparc {
 namespace {
 
-// A table cell's default margins left and right together, in twentieths of a point.
-constexpr int kCellPadding = 2 * 108;
-// A character in twentieths of a point, taken from the widest default font met: Word's Calibri
+// The template's character widths are taken from the widest default font met: Word's Calibri
 // needs about 110, but LibreOffice without it falls back to a wider sans font whose digits broke
 // "29,47" in two and whose bold titles ("Rang") broke at 140. Guessing wide only gives a short
 // column a little room to spare.
-constexpr double kCharacterWidth = 155;
-constexpr double kBoldCharacterWidth = 180;
 
 struct TextExtent {
     double line = 0; // the longest text on one line
@@ -33,10 +29,10 @@ struct TextExtent {
 };
 
 // In twentieths of a point, the bold titles wider than the cells.
-TextExtent ColumnExtent(const ProtocolTable& table, int col) {
+TextExtent ColumnExtent(const ProtocolTable& table, int col, const DocumentTextMetrics& metrics) {
     TextExtent extent;
     for (int row = 0; row < table.RowCount(); ++row) {
-        const double character = row == 0 ? kBoldCharacterWidth : kCharacterWidth;
+        const double character = row == 0 ? metrics.boldCharacter : metrics.character;
         const std::string& text = table.Cell(col, row);
         extent.line = std::max(extent.line, character * static_cast<double>(CharacterCount(text)));
         std::size_t start = 0;
@@ -92,8 +88,9 @@ constexpr std::string_view kDocumentPart = "word/document.xml";
 constexpr std::string_view kTemplateType = "wordprocessingml.template.main+xml";
 constexpr std::string_view kDocumentType = "wordprocessingml.document.main+xml";
 
-// Text for an XML element or attribute; control characters XML cannot carry are dropped.
-void AppendXmlText(std::string& out, std::string_view text) {
+// Text for an XML element or attribute; what XML cannot carry is dropped or replaced.
+void AppendXmlText(std::string& out, std::string_view raw) {
+    const std::string text = XmlSafeText(raw);
     for (const char c : text) {
         if (const char* entity = MarkupEntity(static_cast<unsigned char>(c)))
             out += entity;
@@ -115,9 +112,16 @@ public:
         : open_("<" + std::string(prefix) + ":"), close_("</" + std::string(prefix) + ":"),
           attr_(" " + std::string(prefix) + ":") {}
 
-    // A paragraph; TABs become tab stops.
-    void Paragraph(std::string_view line, bool bold = false) {
+    // A paragraph, in a style of the document's where given; TABs become tab stops.
+    void Paragraph(std::string_view line, bool bold = false, std::string_view style = {}) {
         Tag(open_, "p>");
+        if (!style.empty()) {
+            Tag(open_, "pPr>");
+            Tag(open_, "pStyle");
+            Attribute("val", style);
+            out_ += "/>";
+            Tag(close_, "pPr>");
+        }
         std::size_t start = 0;
         while (true) {
             const std::size_t tab = line.find('\t', start);
@@ -132,11 +136,18 @@ public:
         Tag(close_, "p>");
     }
 
-    // Fixed layout, so that word processors keep the widths instead of fitting the texts anew.
-    void Table(const ProtocolTable& table, const std::vector<int>& columns, int textWidth) {
-        const std::vector<int> widths = DocumentColumnWidths(table, columns, textWidth);
+    // Fixed layout, so that word processors keep the widths instead of fitting the texts anew;
+    // the title row repeats at the top of every page.
+    void Table(const ProtocolTable& table, const std::vector<int>& columns, int textWidth, bool ownStyles) {
+        const std::vector<int> widths =
+            DocumentColumnWidths(table, columns, textWidth, ownStyles ? OwnDocumentMetrics : DocumentTextMetrics{});
         Tag(open_, "tbl>");
         Tag(open_, "tblPr>");
+        if (ownStyles) {
+            Tag(open_, "tblStyle");
+            Attribute("val", "Protokolltabelle");
+            out_ += "/>";
+        }
         Tag(open_, "tblW");
         Attribute("w", std::to_string(textWidth));
         Attribute("type", "dxa");
@@ -164,9 +175,14 @@ public:
         Tag(close_, "tblGrid>");
         for (int row = 0; row < table.RowCount(); ++row) {
             Tag(open_, "tr>");
+            if (row == 0) {
+                Tag(open_, "trPr>");
+                Tag(open_, "tblHeader/>");
+                Tag(close_, "trPr>");
+            }
             for (const int col : columns) {
                 Tag(open_, "tc>");
-                Paragraph(table.Cell(col, row), row == 0);
+                Paragraph(OfficeCellText(table.Cell(col, row)), row == 0);
                 Tag(close_, "tc>");
             }
             Tag(close_, "tr>");
@@ -230,16 +246,18 @@ private:
     std::string out_;
 };
 
-// The header block, the table and an empty paragraph after it (a table may not end a body).
+// The header block, the table and an empty paragraph after it (a table may not end a body). The
+// station's own document (not a template) has its styles: the title a heading, the table its own.
 std::string BodyContent(const ProtocolTable& table, const Settings& settings, const std::string& prefix, int textWidth,
-                        bool withSection) {
+                        bool ownDocument) {
     BodyWriter body(prefix);
-    for (const std::string& line : DocumentHeaderLines(table, settings))
-        body.Paragraph(line);
+    const std::vector<std::string> header = DocumentHeaderLines(table, settings);
+    for (std::size_t k = 0; k < header.size(); ++k)
+        body.Paragraph(header[k], false, ownDocument ? (k == 0 ? "Heading1" : "Kopfzeilen") : "");
     body.Paragraph("");
-    body.Table(table, ShownColumns(settings), textWidth);
+    body.Table(table, ShownColumns(settings), textWidth, ownDocument);
     body.Paragraph("");
-    if (withSection)
+    if (ownDocument)
         body.LandscapeSection();
     return std::move(body.Out());
 }
@@ -254,6 +272,42 @@ std::string CoreProperties(const Settings& settings) {
            "</dc:description></cp:coreProperties>";
 }
 
+// The station's own styles: a 9-point sans font for the table (so that nineteen columns fit with
+// whole words), the header lines a little larger, the title as a heading, and the table style
+// with its narrow cell margins, borders and bold title row.
+std::string StylesPart() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+           "<w:styles xmlns:w=\"" +
+           std::string(kWordNamespace) +
+           "\"><w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"Arial\" w:hAnsi=\"Arial\" w:cs=\"Arial\" "
+           "w:eastAsia=\"Arial\"/><w:sz w:val=\"18\"/><w:szCs w:val=\"18\"/><w:lang w:val=\"de-DE\"/></w:rPr>"
+           "</w:rPrDefault><w:pPrDefault><w:pPr><w:spacing w:after=\"0\" w:line=\"240\" w:lineRule=\"auto\"/>"
+           "</w:pPr></w:pPrDefault></w:docDefaults>"
+           "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Standard\"><w:name w:val=\"Normal\"/>"
+           "<w:qFormat/></w:style>"
+           "<w:style w:type=\"paragraph\" w:styleId=\"Heading1\"><w:name w:val=\"heading 1\"/>"
+           "<w:basedOn w:val=\"Standard\"/><w:next w:val=\"Kopfzeilen\"/><w:qFormat/><w:pPr><w:keepNext/>"
+           "<w:spacing w:before=\"0\" w:after=\"120\"/><w:outlineLvl w:val=\"0\"/></w:pPr><w:rPr><w:b/>"
+           "<w:bCs/><w:sz w:val=\"32\"/><w:szCs w:val=\"32\"/></w:rPr></w:style>"
+           "<w:style w:type=\"paragraph\" w:styleId=\"Kopfzeilen\"><w:name w:val=\"Kopfzeilen\"/>"
+           "<w:basedOn w:val=\"Standard\"/><w:qFormat/><w:rPr><w:sz w:val=\"20\"/><w:szCs w:val=\"20\"/></w:rPr>"
+           "</w:style>"
+           "<w:style w:type=\"table\" w:default=\"1\" w:styleId=\"NormaleTabelle\"><w:name w:val=\"Normal Table\"/>"
+           "<w:tblPr><w:tblInd w:w=\"0\" w:type=\"dxa\"/><w:tblCellMar><w:top w:w=\"0\" w:type=\"dxa\"/>"
+           "<w:left w:w=\"108\" w:type=\"dxa\"/><w:bottom w:w=\"0\" w:type=\"dxa\"/><w:right w:w=\"108\" "
+           "w:type=\"dxa\"/></w:tblCellMar></w:tblPr></w:style>"
+           "<w:style w:type=\"table\" w:styleId=\"Protokolltabelle\"><w:name w:val=\"Protokolltabelle\"/>"
+           "<w:basedOn w:val=\"NormaleTabelle\"/><w:rPr><w:sz w:val=\"18\"/><w:szCs w:val=\"18\"/></w:rPr>"
+           "<w:tblPr><w:tblBorders><w:top w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"/>"
+           "<w:left w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"/><w:bottom w:val=\"single\" "
+           "w:sz=\"4\" w:space=\"0\" w:color=\"000000\"/><w:right w:val=\"single\" w:sz=\"4\" w:space=\"0\" "
+           "w:color=\"000000\"/><w:insideH w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"/>"
+           "<w:insideV w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"/></w:tblBorders>"
+           "<w:tblCellMar><w:left w:w=\"57\" w:type=\"dxa\"/><w:right w:w=\"57\" w:type=\"dxa\"/></w:tblCellMar>"
+           "</w:tblPr><w:tblStylePr w:type=\"firstRow\"><w:rPr><w:b/><w:bCs/></w:rPr></w:tblStylePr></w:style>"
+           "</w:styles>";
+}
+
 DocumentResult NewDocument(const ProtocolTable& table, const Settings& settings) {
     ZipWriter zip;
     zip.Add("[Content_Types].xml",
@@ -263,6 +317,8 @@ DocumentResult NewDocument(const ProtocolTable& table, const Settings& settings)
             "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
             "<Override PartName=\"/word/document.xml\" "
             "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
+            "<Override PartName=\"/word/styles.xml\" "
+            "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml\"/>"
             "<Override PartName=\"/docProps/core.xml\" "
             "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/></Types>");
     zip.Add("_rels/.rels",
@@ -279,6 +335,13 @@ DocumentResult NewDocument(const ProtocolTable& table, const Settings& settings)
                                             std::string(kWordNamespace) + "\"><w:body>" +
                                             BodyContent(table, settings, "w", LandscapeTextWidth, true) +
                                             "</w:body></w:document>");
+    zip.Add("word/_rels/document.xml.rels",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+            "<Relationship Id=\"rId1\" "
+            "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+            "Target=\"styles.xml\"/></Relationships>");
+    zip.Add("word/styles.xml", StylesPart());
     zip.Add("docProps/core.xml", CoreProperties(settings));
     auto bytes = zip.Finish();
     if (!bytes)
@@ -358,7 +421,8 @@ DocumentResult FromTemplate(const std::string& templateBytes, const ProtocolTabl
 
 } // namespace
 
-std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vector<int>& columns, int textWidth) {
+std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vector<int>& columns, int textWidth,
+                                      const DocumentTextMetrics& metrics) {
     if (columns.empty())
         return {};
     const double room = std::max(textWidth, 0);
@@ -366,9 +430,9 @@ std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vec
     std::vector<double> full, word;
     double fullSum = 0, wordSum = 0;
     for (const int col : columns) {
-        const TextExtent extent = ColumnExtent(table, col);
-        full.push_back(kCellPadding + std::max(extent.line, kCharacterWidth));
-        word.push_back(kCellPadding + std::max(extent.word, kCharacterWidth));
+        const TextExtent extent = ColumnExtent(table, col, metrics);
+        full.push_back(metrics.cellPadding + std::max(extent.line, metrics.character));
+        word.push_back(metrics.cellPadding + std::max(extent.word, metrics.character));
         fullSum += full.back();
         wordSum += word.back();
     }

@@ -30,7 +30,19 @@ inline constexpr int LandscapeTextWidth = 16838 - 2 * 1134;
 // columns in proportion to how much more their texts want, so names and clubs wrap at their
 // spaces while times and places keep their width; only a page too narrow for the words cuts
 // them all alike.
-std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vector<int>& columns, int textWidth);
+// The room a character takes in a table cell, in twentieths of a point, and a cell's margins
+// left and right together. A club's template keeps its own font, so its guess is wide; the
+// station's own document sets a 9-point sans font and narrow margins, so that even the
+// nineteen columns of two runs keep every word whole on a landscape page.
+struct DocumentTextMetrics {
+    double character = 155;
+    double boldCharacter = 180;
+    int cellPadding = 2 * 108;
+};
+inline constexpr DocumentTextMetrics OwnDocumentMetrics{125, 140, 2 * 57};
+
+std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vector<int>& columns, int textWidth,
+                                      const DocumentTextMetrics& metrics = {});
 
 struct DocumentResult {
     std::string bytes; // the .docx file

@@ -1,6 +1,7 @@
 // Shared pieces of the exports (see ExportTable.h).
 #include "export/ExportTable.h"
 
+#include "common/Encoding.h"
 #include "common/NumberText.h"
 #include "protocol/ProtocolLayout.h"
 #include "protocol/ProtocolTable.h"
@@ -36,6 +37,22 @@ std::string DistText(const Settings& settings) {
 
 std::string SkorText(const Settings& settings) {
     return FormatFixed(settings.Skor, 2, settings.DecimalSeparator);
+}
+
+std::string XmlSafeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char32_t c : CodePoints(text)) {
+        const bool allowed =
+            c == U'\t' || c == U'\n' || c == U'\r' || (c >= 0x20 && c != 0x7F && c != 0xFFFE && c != 0xFFFF);
+        if (allowed)
+            AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string OfficeCellText(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos ? std::string() : XmlSafeText(text);
 }
 
 std::size_t CharacterCount(std::string_view utf8) {

@@ -19,6 +19,16 @@ std::vector<int> ShownColumns(const Settings& settings);
 std::string DistText(const Settings& settings);
 std::string SkorText(const Settings& settings);
 
+// A text as XML can carry it whatever the protocol holds: bytes that are no UTF-8 (and lone
+// surrogates) become U+FFFD, control codes other than TAB and line ends and the non-characters
+// U+FFFE and U+FFFF are left out. A document with one of them is refused by every office program.
+std::string XmlSafeText(std::string_view text);
+
+// A cell as the office files write it: XmlSafeText, and a cell of blanks only (what an empty
+// cell reads back as from the protocol file) written empty, so that a sheet's "is it blank"
+// tests see it as blank.
+std::string OfficeCellText(std::string_view text);
+
 // The number of characters (not bytes) of a UTF-8 text.
 std::size_t CharacterCount(std::string_view utf8);
 

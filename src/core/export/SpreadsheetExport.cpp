@@ -33,6 +33,8 @@ struct Formats {
     lxw_format* numberCell = nullptr;
     lxw_format* numberTitle = nullptr;
     lxw_format* numberOnly = nullptr;
+    lxw_format* integerCell = nullptr;
+    lxw_format* integerTitle = nullptr;
 };
 
 Formats MakeFormats(lxw_workbook* book) {
@@ -51,6 +53,13 @@ Formats MakeFormats(lxw_workbook* book) {
     format_set_num_format(f.numberTitle, "0.00");
     f.numberOnly = workbook_add_format(book);
     format_set_num_format(f.numberOnly, "0.00");
+    f.integerCell = workbook_add_format(book);
+    format_set_border(f.integerCell, LXW_BORDER_THIN);
+    format_set_num_format(f.integerCell, "0");
+    f.integerTitle = workbook_add_format(book);
+    format_set_border(f.integerTitle, LXW_BORDER_HAIR);
+    format_set_bold(f.integerTitle);
+    format_set_num_format(f.integerTitle, "0");
     return f;
 }
 
@@ -59,21 +68,44 @@ bool IsNumberColumn(int sheetColumn) {
            std::end(SheetNumberColumns);
 }
 
-lxw_format* FormatOf(const Formats& f, int row, int sheetColumn) {
-    const bool number = IsNumberColumn(sheetColumn);
+// The fixed positions get two decimals, whatever lands there; but a place is always a whole
+// number and a speed always has two decimals, wherever the layout puts them.
+lxw_format* FormatOf(const Formats& f, int row, int sheetColumn, int protocolColumn) {
+    if (protocolColumn == ColPlace)
+        return row == 0 ? f.integerTitle : f.integerCell;
+    const bool number = protocolColumn == ColSpeed || IsNumberColumn(sheetColumn);
     if (row == 0)
         return number ? f.numberTitle : f.title;
     return number ? f.numberCell : f.cell;
+}
+
+// A sheet's cell holds at most this many characters; a longer text fails the whole workbook.
+constexpr std::size_t kMaxCellCharacters = 32767;
+
+std::string CellName(std::size_t col, int row) {
+    std::string letters;
+    for (std::size_t c = col + 1; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(row + 1);
+}
+
+// The cell that cannot go into a sheet, empty when all can.
+std::string TooLongCell(const ProtocolTable& table, const std::vector<int>& columns) {
+    for (int row = 0; row < table.RowCount(); ++row)
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            if (CharacterCount(table.Cell(columns[k], row)) > kMaxCellCharacters)
+                return CellName(k, row);
+    return {};
 }
 
 lxw_error WriteCells(lxw_worksheet* sheet, const Formats& f, const ProtocolTable& table, const Settings& settings) {
     const std::vector<int> columns = ShownColumns(settings);
     for (int row = 0; row < table.RowCount(); ++row) {
         for (std::size_t k = 0; k < columns.size(); ++k) {
-            const std::string& text = table.Cell(columns[k], row);
+            const std::string text = OfficeCellText(table.Cell(columns[k], row));
             const auto r = static_cast<lxw_row_t>(row);
             const auto c = static_cast<lxw_col_t>(k);
-            lxw_format* format = FormatOf(f, row, static_cast<int>(k) + 1);
+            lxw_format* format = FormatOf(f, row, static_cast<int>(k) + 1, columns[k]);
             const std::optional<double> number = row == 0 ? std::nullopt : CellNumber(text, settings.DecimalSeparator);
             lxw_error error = number         ? worksheet_write_number(sheet, r, c, *number, format)
                               : text.empty() ? worksheet_write_blank(sheet, r, c, format)
@@ -157,7 +189,11 @@ std::optional<double> CellNumber(std::string_view text, char separator) {
     }
     const bool leadingZero = digits.size() > 1 && digits[0] == '0' && digits[1] >= '0' && digits[1] <= '9';
     const bool trailingSeparator = digits.back() < '0' || digits.back() > '9';
-    if (separators > 1 || leadingZero || trailingSeparator)
+    // A double holds 15 significant digits exactly; a longer start number or code would come back
+    // changed ("1234567890123456789" as ...800), so it stays a text.
+    const std::size_t significant =
+        digits.size() - static_cast<std::size_t>(separators) - (digits.size() > 1 && digits[0] == '0' ? 1 : 0);
+    if (separators > 1 || leadingZero || trailingSeparator || significant > 15)
         return std::nullopt;
     return ParseDecimal(text, separator);
 }
@@ -168,6 +204,11 @@ SpreadsheetResult BuildSpreadsheet(const ProtocolTable&, const Settings&, const 
 }
 #else
 SpreadsheetResult BuildSpreadsheet(const ProtocolTable& table, const Settings& settings, const std::string& tmpFolder) {
+    if (const std::string cell = TooLongCell(table, ShownColumns(settings)); !cell.empty())
+        return {{},
+                "Die Zelle " + cell +
+                    " ist länger als 32767 Zeichen; so viel nimmt keine Tabellenzelle auf. Bitte "
+                    "den Text im Protokoll kürzen."};
     const std::filesystem::path path = TemporaryXlsx(tmpFolder);
     if (path.empty())
         return {{}, "Die Tabelle konnte nicht angelegt werden (kein Platz für eine temporäre Datei)."};
@@ -187,7 +228,8 @@ SpreadsheetResult BuildSpreadsheet(const ProtocolTable& table, const Settings& s
     const Formats formats = MakeFormats(book);
     lxw_error error = WriteCells(sheet, formats, table, settings);
 
-    std::string title = settings.Title, subject = settings.Title2, comments = settings.Title3;
+    std::string title = XmlSafeText(settings.Title), subject = XmlSafeText(settings.Title2),
+                comments = XmlSafeText(settings.Title3);
     std::string author = "Kronolux Software";
     lxw_doc_properties properties{};
     properties.title = title.data();
@@ -201,7 +243,9 @@ SpreadsheetResult BuildSpreadsheet(const ProtocolTable& table, const Settings& s
     if (error == LXW_NO_ERROR)
         error = closed;
     if (error != LXW_NO_ERROR)
-        return {{}, std::string("Die Tabelle konnte nicht geschrieben werden (") + lxw_strerror(error) + ")."};
+        return {{},
+                "Die Tabelle konnte nicht geschrieben werden (Fehler " + std::to_string(static_cast<int>(error)) +
+                    " der Tabellenbibliothek)."};
     return {std::move(bytes), {}};
 }
 

@@ -53,4 +53,12 @@ std::string TimeStampName(const std::tm& localTime) {
     return text;
 }
 
+std::string UnusedFileName(const std::string& stem, const std::string& extension,
+                           const std::function<bool(const std::string&)>& taken) {
+    std::string name = stem + extension;
+    for (int n = 2; taken(name) && n < 10000; ++n)
+        name = stem + "-" + std::to_string(n) + extension;
+    return name;
+}
+
 } // namespace caniparc

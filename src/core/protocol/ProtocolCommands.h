@@ -6,6 +6,7 @@
 #include "protocol/ProtocolTable.h"
 
 #include <ctime>
+#include <functional>
 #include <string>
 
 namespace caniparc {
@@ -17,7 +18,7 @@ struct ProtocolCommandContext {
     bool lane1Running = false;
     bool lane2Running = false;
     bool runInProgress = false; // started and not yet entered or aborted
-    int lsCfg = 1; // course scheme; lane 2 takes starters only in scheme C (2)
+    int lsCfg = 1;              // course scheme; lane 2 takes starters only in scheme C (2)
     bool lane1ListEmpty = true;
     bool lane2ListEmpty = true;
 };
@@ -59,5 +60,10 @@ NewProtocolReset NewProtocol(ProtocolTable& table, int lsCfg);
 
 // "yyyy-mm-dd-hh-mm" of the given local time, e.g. 2007-03-15-14-05.
 std::string TimeStampName(const std::tm& localTime);
+
+// stem + extension, or where that is taken, stem + "-2" + extension, "-3" and so on: two
+// exports of the same minute must not overwrite each other.
+std::string UnusedFileName(const std::string& stem, const std::string& extension,
+                           const std::function<bool(const std::string&)>& taken);
 
 } // namespace caniparc

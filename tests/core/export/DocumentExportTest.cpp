@@ -92,10 +92,56 @@ TEST(DocumentExport, ColumnWidths_RoundingLeftoversGoToTheLargestRemainders) {
 TEST(DocumentExport, NewDocument_TableHasAFixedGridOfTheColumnWidths) {
     const std::string body = Part(BuildDocument(RankedClass(), ExportSettings()).bytes, "word/document.xml");
     std::string grid;
-    for (const int w : DocumentColumnWidths(RankedClass(), ShownColumns(ExportSettings()), LandscapeTextWidth))
+    for (const int w :
+         DocumentColumnWidths(RankedClass(), ShownColumns(ExportSettings()), LandscapeTextWidth, OwnDocumentMetrics))
         grid += "<w:gridCol w:w=\"" + std::to_string(w) + "\"/>";
     EXPECT_NE(body.find("<w:tblGrid>" + grid + "</w:tblGrid>"), std::string::npos) << body.substr(0, 2000);
     EXPECT_NE(body.find("<w:tblW w:w=\"14570\" w:type=\"dxa\"/><w:tblLayout w:type=\"fixed\"/>"), std::string::npos);
+}
+
+TEST(DocumentExport, NewDocument_HasATitleHeadingATableStyleAndARepeatedTitleRow) {
+    const std::string docx = BuildDocument(RankedClass(), ExportSettings()).bytes;
+    const std::string body = Part(docx, "word/document.xml");
+    EXPECT_EQ(body.find("<w:p><w:pPr><w:pStyle w:val=\"Heading1\"/></w:pPr><w:r><w:t xml:space=\"preserve\">Canitorn"),
+              body.find("<w:body>") + 8);
+    EXPECT_NE(body.find("<w:tblPr><w:tblStyle w:val=\"Protokolltabelle\"/>"), std::string::npos);
+    const std::size_t firstRow = body.find("<w:tr>");
+    EXPECT_EQ(body.find("<w:tr><w:trPr><w:tblHeader/></w:trPr>"), firstRow);
+    EXPECT_EQ(body.find("<w:tblHeader/>", firstRow + 20), std::string::npos); // the title row only
+    const std::string styles = Part(docx, "word/styles.xml");
+    for (const char* style : {"w:styleId=\"Heading1\"><w:name w:val=\"heading 1\"/>", "w:styleId=\"Protokolltabelle\"",
+                              "w:styleId=\"Kopfzeilen\""})
+        EXPECT_NE(styles.find(style), std::string::npos) << style;
+    EXPECT_NE(Part(docx, "word/_rels/document.xml.rels").find("Target=\"styles.xml\""), std::string::npos);
+    EXPECT_NE(Part(docx, "[Content_Types].xml").find("/word/styles.xml"), std::string::npos);
+}
+
+// "Hundename" cut to "Hun|dena|me" and "Vorzü|glich": with nineteen columns of two runs and the
+// bonus every column must still hold its longest word, titles in bold included.
+TEST(DocumentExport, TwoRunsWithBonus_EveryColumnHoldsItsLongestWord) {
+    Settings settings = ExportSettings();
+    settings.LaufCount = 2;
+    settings.Bonus = true;
+    const ProtocolTable table = RankedClass();
+    const std::vector<int> columns = ShownColumns(settings);
+    ASSERT_EQ(columns.size(), 19u);
+    const std::vector<int> widths = DocumentColumnWidths(table, columns, LandscapeTextWidth, OwnDocumentMetrics);
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        for (int row = 0; row < table.RowCount(); ++row) {
+            const double character = row == 0 ? OwnDocumentMetrics.boldCharacter : OwnDocumentMetrics.character;
+            std::string word;
+            for (const char c : table.Cell(columns[k], row) + " ") {
+                if (c != ' ')
+                    word += c;
+                if (c == ' ' || c == '-' || c == '/') {
+                    EXPECT_LE(OwnDocumentMetrics.cellPadding + character * static_cast<double>(CharacterCount(word)),
+                              widths[k])
+                        << word;
+                    word.clear();
+                }
+            }
+        }
+    }
 }
 
 std::string TemplateDocx(const std::string& document) {

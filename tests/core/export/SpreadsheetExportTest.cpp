@@ -2,9 +2,15 @@
 #include "export/SpreadsheetExport.h"
 
 #include "ExportFixtures.h"
+#include "common/Encoding.h"
+#include "export/ExportTable.h"
+#include "export/XmlPull.h"
 #include "export/ZipArchive.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
 
 namespace caniparc {
 namespace {
@@ -74,14 +80,17 @@ TEST_P(CellNumberCases, OnlyTheStationsNumberTextsAreNumbers) {
     EXPECT_EQ(CellNumber(GetParam().text, ','), GetParam().number) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(SpreadsheetExport, CellNumberCases,
-                         ::testing::Values(NumberCase{"45,07", 45.07}, NumberCase{"7", 7.0}, NumberCase{"0", 0.0},
-                                           NumberCase{"0,00", 0.0}, NumberCase{"-1,5", -1.5},
-                                           NumberCase{"007", std::nullopt}, NumberCase{"DIS", std::nullopt},
-                                           NumberCase{"-", std::nullopt}, NumberCase{"", std::nullopt},
-                                           NumberCase{"1,2,3", std::nullopt}, NumberCase{"5,", std::nullopt},
-                                           NumberCase{",5", std::nullopt}, NumberCase{" 5", std::nullopt},
-                                           NumberCase{"1e5", std::nullopt}, NumberCase{"Sehr gut", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(
+    SpreadsheetExport, CellNumberCases,
+    ::testing::Values(NumberCase{"45,07", 45.07}, NumberCase{"7", 7.0}, NumberCase{"0", 0.0}, NumberCase{"0,00", 0.0},
+                      NumberCase{"-1,5", -1.5}, NumberCase{"007", std::nullopt}, NumberCase{"DIS", std::nullopt},
+                      NumberCase{"-", std::nullopt}, NumberCase{"", std::nullopt}, NumberCase{"1,2,3", std::nullopt},
+                      NumberCase{"5,", std::nullopt}, NumberCase{",5", std::nullopt}, NumberCase{" 5", std::nullopt},
+                      NumberCase{"1e5", std::nullopt}, NumberCase{"Sehr gut", std::nullopt},
+                      // a double holds 15 digits exactly, no more
+                      NumberCase{"123456789012345", 123456789012345.0}, NumberCase{"1234567890123456", std::nullopt},
+                      NumberCase{"12345678901234567890", std::nullopt},
+                      NumberCase{"1234567890123,45", 1234567890123.45}, NumberCase{"12345678901234,56", std::nullopt}));
 
 TEST(SpreadsheetExport, SheetNames_AreMadeValid) {
     EXPECT_EQ(ValidSheetName("Canitorn"), "Canitorn");
@@ -102,6 +111,98 @@ TEST(SpreadsheetExport, UnwritableTemporaryFolder_SaysSo) {
     const SpreadsheetResult result = BuildSpreadsheet(RankedClass(), ExportSettings(), "/nonexistent/caniparc");
     EXPECT_TRUE(result.bytes.empty());
     EXPECT_NE(result.error.find("Tabelle"), std::string::npos);
+}
+
+// Every element and text of an XML part, read to its end; false when it is not well formed or
+// not valid UTF-8.
+bool WellFormed(const std::string& xml) {
+    if (!IsValidUtf8(xml))
+        return false;
+    XmlPull pull(xml);
+    XmlPull::Event e;
+    while ((e = pull.Next()) != XmlPull::Event::Done)
+        if (e == XmlPull::Event::Error)
+            return false;
+    return true;
+}
+
+ProtocolTable OneStarter(const char* name) {
+    ProtocolTable table;
+    WriteColumnTitles(table);
+    table.MutableRows() = {table.RowAt(0), testing::MakeRow({"7", name, " ", " ", "Small", "38,50"})};
+    return table;
+}
+
+TEST(SpreadsheetExport, BadBytesAndControlCodesInTheProtocol_StillGiveAValidWorkbook) {
+    Settings settings = ExportSettings();
+    settings.Title = "Titel \xFF";
+    const SpreadsheetResult result =
+        BuildSpreadsheet(OneStarter("Rex \xC3\x28 \xED\xA0\x80 \x01 \xEF\xBF\xBE Ende"), settings);
+    ASSERT_EQ(result.error, "");
+    for (const char* part : {"xl/sharedStrings.xml", "xl/worksheets/sheet1.xml", "docProps/core.xml"})
+        EXPECT_TRUE(WellFormed(Part(result.bytes, part))) << part << "\n" << Part(result.bytes, part);
+    EXPECT_NE(Part(result.bytes, "xl/sharedStrings.xml").find("Rex \xEF\xBF\xBD("), std::string::npos);
+}
+
+TEST(SpreadsheetExport, CellOverTheSheetsLimit_IsRefusedInGermanNamingIt) {
+    const std::string longName(32768, 'a');
+    const SpreadsheetResult result = BuildSpreadsheet(OneStarter(longName.c_str()), ExportSettings());
+    EXPECT_TRUE(result.bytes.empty());
+    EXPECT_EQ(result.error.find("Die Zelle B2 ist länger als 32767 Zeichen"), 0u) << result.error;
+    EXPECT_EQ(BuildSpreadsheet(OneStarter(longName.substr(1).c_str()), ExportSettings()).error, "");
+}
+
+TEST(SpreadsheetExport, BlankOnlyCells_AreWrittenEmpty) {
+    const std::string sheet =
+        Part(BuildSpreadsheet(OneStarter("Rex"), ExportSettings()).bytes, "xl/worksheets/sheet1.xml");
+    const std::size_t c2 = sheet.find("<c r=\"C2\"");
+    ASSERT_NE(c2, std::string::npos);
+    EXPECT_EQ(sheet[sheet.find('>', c2) - 1], '/') << sheet; // no value, no string
+    EXPECT_EQ(CellXml(sheet, "B2").find("<c r=\"B2\" t=\"s\">"), 0u);
+}
+
+// The number format of a cell: its style's entry in the styles part.
+std::string NumberFormatOf(const std::string& xlsx, const std::string& ref) {
+    const std::string sheet = Part(xlsx, "xl/worksheets/sheet1.xml");
+    const std::size_t at = sheet.find("<c r=\"" + ref + "\"");
+    const std::size_t s = sheet.find(" s=\"", at);
+    if (at == std::string::npos || s == std::string::npos || s > sheet.find('>', at))
+        return "General";
+    const int style = std::stoi(sheet.substr(s + 4));
+    const std::string styles = Part(xlsx, "xl/styles.xml");
+    XmlPull pull(styles);
+    bool inCellXfs = false;
+    int index = 0;
+    std::map<std::string, std::string> codes{{"0", "General"}, {"1", "0"}, {"2", "0.00"}};
+    for (auto e = pull.Next(); e != XmlPull::Event::Done && e != XmlPull::Event::Error; e = pull.Next()) {
+        if (pull.Name() == "cellXfs")
+            inCellXfs = e == XmlPull::Event::Start;
+        else if (e == XmlPull::Event::Start && pull.Name() == "numFmt")
+            codes[pull.Attribute("numFmtId")] = pull.Attribute("formatCode");
+        else if (e == XmlPull::Event::Start && inCellXfs && pull.Name() == "xf" && index++ == style)
+            return codes[pull.Attribute("numFmtId")];
+    }
+    return "?";
+}
+
+TEST(SpreadsheetExport, PlaceIsAWholeNumberAndSpeedHasTwoDecimals_InEveryLayout) {
+    const std::string kWholeNumber = "0", kTwoDecimals = "0.00";
+    for (const int runs : {1, 2}) {
+        for (const bool bonus : {false, true}) {
+            Settings settings = ExportSettings();
+            settings.LaufCount = runs;
+            settings.Bonus = bonus;
+            const std::string xlsx = BuildSpreadsheet(RankedClass(), settings).bytes;
+            const std::vector<int> shown = ShownColumns(settings);
+            const auto letter = [&](int col) {
+                const auto k = std::find(shown.begin(), shown.end(), col) - shown.begin();
+                return std::string(1, static_cast<char>('A' + k));
+            };
+            EXPECT_EQ(NumberFormatOf(xlsx, letter(ColPlace) + "2"), kWholeNumber) << runs << bonus;
+            EXPECT_EQ(NumberFormatOf(xlsx, letter(ColSpeed) + "2"), kTwoDecimals) << runs << bonus;
+            EXPECT_EQ(NumberFormatOf(xlsx, letter(ColTime1) + "2"), kTwoDecimals) << runs << bonus;
+        }
+    }
 }
 
 } // namespace
