@@ -14,6 +14,8 @@ void BoardRing::OnState(const StateMessage& state, std::int64_t nowMs) {
     Heard(state.sentMs, nowMs);
     if (state.online && state.epoch > epoch_ && state.epoch > wantEpoch_)
         wantEpoch_ = state.epoch;
+    if (state.online && state.epoch == epoch_ && state.seq > wantSeq_)
+        wantSeq_ = state.seq;
     state_ = state;
 }
 
@@ -29,6 +31,13 @@ void BoardRing::OnSnapshot(const SnapshotMessage& snapshot, std::int64_t nowMs) 
         return;
     }
     if (snapshot.epoch == epoch_ && snapshot.seq <= seq_) {
+        // The titles and settings are not numbered: the station sends its snapshot again when
+        // they change.
+        if (snapshot.seq == seq_ && (snapshot.titles != titles_ || snapshot.settings != settings_)) {
+            titles_ = snapshot.titles;
+            settings_ = snapshot.settings;
+            changedMs_ = nowMs;
+        }
         ++counts_.duplicates;
         return;
     }
@@ -39,6 +48,8 @@ void BoardRing::OnSnapshot(const SnapshotMessage& snapshot, std::int64_t nowMs) 
 }
 
 void BoardRing::Restore(const SnapshotMessage& snapshot) {
+    if (snapshot.epoch != epoch_)
+        wantSeq_ = 0;
     epoch_ = snapshot.epoch;
     seq_ = snapshot.seq;
     titles_ = snapshot.titles;
@@ -101,7 +112,7 @@ void BoardRing::Drain(std::int64_t nowMs) {
 }
 
 bool BoardRing::Missing() const {
-    return wantEpoch_ > epoch_ || !buffered_.empty();
+    return wantEpoch_ > epoch_ || !buffered_.empty() || wantSeq_ > seq_;
 }
 
 std::optional<ResendMessage> BoardRing::ResendDue(std::int64_t nowMs) {
@@ -111,7 +122,7 @@ std::optional<ResendMessage> BoardRing::ResendDue(std::int64_t nowMs) {
     lastAskedMs_ = nowMs;
     // Another epoch needs its snapshot first (epoch 0 asks for it); a gap in this one asks for
     // the events after what is held.
-    if (wantEpoch_ > epoch_ || buffered_.begin()->first.first != epoch_)
+    if (wantEpoch_ > epoch_ || (!buffered_.empty() && buffered_.begin()->first.first != epoch_))
         return ResendMessage{name_, 0, 0};
     return ResendMessage{name_, epoch_, seq_};
 }

@@ -81,6 +81,7 @@ private:
     // Events that came before their predecessors, by (epoch, seq).
     std::map<std::pair<std::uint64_t, std::uint64_t>, EventMessage> buffered_;
     std::uint64_t wantEpoch_ = 0; // a newer epoch heard of, whose snapshot is still missing
+    std::uint64_t wantSeq_ = 0;   // the last number the station says it gave in this epoch
     std::int64_t lastAskedMs_ = 0;
     bool asked_ = false;
     BoardRingCounts counts_;

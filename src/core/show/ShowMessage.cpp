@@ -74,6 +74,7 @@ Json ToJson(const StateMessage& m) {
     j["online"] = m.online;
     j["station"] = m.station;
     j["epoch"] = m.epoch;
+    j["seq"] = m.seq;
     j["time"] = m.sentMs;
     return j;
 }
@@ -224,6 +225,7 @@ std::optional<ShowMessage> ReadState(Fields& f) {
     m.online = f.Bool("online");
     m.station = f.Text("station");
     m.epoch = f.Unsigned("epoch");
+    m.seq = f.Unsigned("seq");
     m.sentMs = f.Signed("time");
     return f.Ok() ? std::optional<ShowMessage>(m) : std::nullopt;
 }

@@ -30,11 +30,13 @@ struct ShowTitles {
     bool operator==(const ShowTitles&) const = default;
 };
 
-// A ring's state, retained: online with the station's epoch, or offline (the last will).
+// A ring's state, retained: online with the station's epoch and the last sequence number it
+// gave (sent again every few seconds, so a board learns of a lost tail), or offline (the will).
 struct StateMessage {
     bool online = false;
     std::string station; // the station's own id, chosen once per outbox
     std::uint64_t epoch = 0;
+    std::uint64_t seq = 0;
     std::int64_t sentMs = 0; // the station's wall clock, milliseconds since 1970
     bool operator==(const StateMessage&) const = default;
 };

@@ -92,16 +92,44 @@ TEST(BoardRing, TheNewerEpochWinsAndOlderMessagesAreStale) {
 TEST(BoardRing, AStationOnlineWithANewerEpochMakesTheBoardAskForItsSnapshot) {
     BoardRing ring("A");
     ring.OnSnapshot(Snapshot(5, 3, {}), 0);
-    ring.OnState(StateMessage{true, "s", 5, 1500}, 1000);
+    ring.OnState(StateMessage{true, "s", 5, 3, 1500}, 1000);
     EXPECT_FALSE(ring.Missing());
     EXPECT_EQ(ring.ClockOffsetMs(), 500);
-    ring.OnState(StateMessage{true, "s", 6, 900}, 1000);
+    ring.OnState(StateMessage{true, "s", 6, 0, 900}, 1000);
     EXPECT_EQ(ring.ResendDue(1000), (ResendMessage{"A", 0, 0}));
     ring.OnSnapshot(Snapshot(6, 0, {}), 1001);
     EXPECT_FALSE(ring.Missing());
-    ring.OnState(StateMessage{false, "s", 0, 0}, 1002); // the last will: offline, data kept
+    ring.OnState(StateMessage{false, "s", 0, 0, 0}, 1002); // the last will: offline, data kept
     EXPECT_EQ(ring.Epoch(), 6u);
     EXPECT_FALSE(ring.State()->online);
+}
+
+TEST(BoardRing, ALostTailIsNoticedFromTheStationsState) {
+    BoardRing ring("A");
+    ring.OnSnapshot(Snapshot(5, 0, {}), 0);
+    ring.OnEvent(Entry(5, 1, "1", "10,00"), 1);
+    ring.OnState(StateMessage{true, "s", 5, 1, 2}, 2);
+    EXPECT_FALSE(ring.Missing());
+    ring.OnState(StateMessage{true, "s", 5, 3, 3}, 3); // events 2 and 3 never came
+    EXPECT_EQ(ring.ResendDue(3), (ResendMessage{"A", 5, 1}));
+    ring.OnEvent(Entry(5, 2, "2", "20,00"), 4);
+    ring.OnEvent(Entry(5, 3, "3", "30,00"), 4);
+    EXPECT_FALSE(ring.Missing());
+    ring.OnState(StateMessage{true, "s", 4, 9, 5}, 5); // an older epoch's state says nothing
+    EXPECT_FALSE(ring.Missing());
+}
+
+TEST(BoardRing, NewTitlesComeWithTheSameNumber) {
+    BoardRing ring("A");
+    ring.OnSnapshot(Snapshot(5, 2, {Starter("1")}), 0);
+    SnapshotMessage renamed = Snapshot(5, 2, {Starter("9")});
+    renamed.titles.title = "Agility A2";
+    renamed.settings = {{"LaufCount", "2"}};
+    ring.OnSnapshot(renamed, 7);
+    EXPECT_EQ(ring.Titles().title, "Agility A2");
+    EXPECT_EQ(ring.Settings(), renamed.settings);
+    EXPECT_EQ(ring.Rows(), std::vector<ShowRow>{Starter("1")}); // the rows go by their numbers only
+    EXPECT_EQ(ring.ChangedMs(), 7);
 }
 
 TEST(BoardRing, TheDurableCopyRestoresTheRing) {

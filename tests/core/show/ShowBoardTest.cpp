@@ -45,7 +45,7 @@ TEST(ShowBoard, CountsAndIgnoresWhatItCannotUse) {
 
 TEST(ShowBoard, MadeUpRingNamesCannotGrowItWithoutEnd) {
     ShowBoard board("Cup");
-    const std::string state = WriteShowMessage(StateMessage{true, "s", 1, 0});
+    const std::string state = WriteShowMessage(StateMessage{true, "s", 1, 0, 0});
     for (std::size_t r = 0; r < ShowBoard::MaxRings + 10; ++r)
         board.Receive("caniparc/Cup/R" + std::to_string(r) + "/state", state, 0);
     EXPECT_EQ(board.Rings().size(), ShowBoard::MaxRings);

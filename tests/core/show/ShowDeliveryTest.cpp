@@ -69,8 +69,8 @@ public:
             KillBroker();
         else if (action < 97)
             toBoard_.push_back({RingTopicName(Show, s.ring, RingTopic::Events), Garbage()});
-        else
-            Connect(s);
+        else if (s.connected)
+            PublishState(s);
     }
 
     // No more faults: everything connects and is delivered, and the board asks until it has all.
@@ -145,7 +145,15 @@ private:
     void PublishSnapshot(SimStation& s) {
         const SnapshotMessage snapshot{s.outbox->Epoch(), s.outbox->LastSeq(), now_, {}, {}, s.rows};
         Wire wire{RingTopicName(Show, s.ring, RingTopic::Snapshot), WriteShowMessage(snapshot)};
-        retained_[s.ring] = wire;
+        retained_[s.ring + "/snapshot"] = wire;
+        toBoard_.push_back(std::move(wire));
+    }
+
+    // The station's retained state, also sent every few seconds while connected.
+    void PublishState(SimStation& s) {
+        const StateMessage online{true, s.outbox->StationId(), s.outbox->Epoch(), s.outbox->LastSeq(), now_};
+        Wire wire{RingTopicName(Show, s.ring, RingTopic::State), WriteShowMessage(online)};
+        retained_[s.ring + "/state"] = wire;
         toBoard_.push_back(std::move(wire));
     }
 
@@ -153,8 +161,7 @@ private:
         if (s.connected)
             return;
         s.connected = true;
-        const StateMessage online{true, s.outbox->StationId(), s.outbox->Epoch(), now_};
-        toBoard_.push_back({RingTopicName(Show, s.ring, RingTopic::State), WriteShowMessage(online)});
+        PublishState(s);
         PublishSnapshot(s);
         for (const OutboxRecord& r : s.outbox->Next(100000))
             PublishEvent(s, r.seq, r.body);

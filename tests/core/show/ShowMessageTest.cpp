@@ -25,9 +25,13 @@ TEST(ShowMessage, EveryKindReadsBackAsWritten) {
     EventMessage event{7, 8, -5, ShowEventKind::Correction, {false, {RowOf({"7", "Rex"})}, {"12"}, {"7", "3"}}};
     EventMessage all{7, 9, 0, ShowEventKind::Entry, {true, {}, {}, {}}};
     LanesMessage lanes{99, {ShowLane{true, "7", "Rex", "Anna", "12,34", ShowLaneState::Finishing, true}, ShowLane{}}};
-    const std::vector<ShowMessage> messages = {
-        StateMessage{true, "station-a", 7, 5}, StateMessage{}, snapshot, event, all, lanes,
-        ResendMessage{"Ring 2", 7, 3}};
+    const std::vector<ShowMessage> messages = {StateMessage{true, "station-a", 7, 12, 5},
+                                               StateMessage{},
+                                               snapshot,
+                                               event,
+                                               all,
+                                               lanes,
+                                               ResendMessage{"Ring 2", 7, 3}};
     for (const ShowMessage& m : messages) {
         const ShowReadResult read = ReadShowMessage(WriteShowMessage(m));
         ASSERT_TRUE(read.Ok()) << WriteShowMessage(m) << ": " << ShowReadErrorText(read.error);
@@ -87,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                 ShowReadError::BadField},
         Refusal{"HugeNumber", R"({"v":1,"type":"resend","ring":"A","epoch":1e30,"after":0})", ShowReadError::BadField},
         Refusal{"TimeBeyondInt64",
-                R"({"v":1,"type":"state","online":true,"station":"a","epoch":1,)"
+                R"({"v":1,"type":"state","online":true,"station":"a","epoch":1,"seq":0,)"
                 R"("time":18446744073709551615})",
                 ShowReadError::BadField},
         Refusal{"NumberAsText", R"({"v":1,"type":"resend","ring":5,"epoch":1,"after":0})", ShowReadError::BadField},
