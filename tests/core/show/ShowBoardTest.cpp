@@ -1,8 +1,12 @@
 // The board's door to the broker: names and topics, messages on the wrong topic or unreadable
 // counted by reason and ignored, and no more rings than a show can have.
 #include "show/ShowBoard.h"
+#include "show/SqliteBoardStore.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
 
 namespace caniparc {
 namespace {
@@ -59,6 +63,38 @@ TEST(ShowBoard, AsksEachRingThatMissesSomething) {
                   WriteShowMessage(EventMessage{4, 2, 0, ShowEventKind::Entry, {true, {}, {}, {}}}), 0);
     EXPECT_EQ(board.ResendsDue(0), std::vector<ResendMessage>{(ResendMessage{"B", 0, 0})});
     EXPECT_TRUE(board.ResendsDue(1).empty());
+}
+
+TEST(SqliteBoardStore, ARestartedBoardGetsEachRingBackAsItWas) {
+    const auto folder = std::filesystem::temp_directory_path() / ("caniparc-board-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    struct Cleanup {
+        std::filesystem::path path;
+        ~Cleanup() { std::filesystem::remove_all(path); }
+    } cleanup{folder};
+    ShowRow row;
+    row[ColStartNr] = "7";
+    row[ColDogName] = "Rex \"der Schnelle\"";
+    const SnapshotMessage a{5, 9, 0, {"Jumping", "Halle", "Jörg", "Large"}, {{"LaufCount", "2"}}, {row}};
+    SnapshotMessage b = a;
+    b.epoch = 6;
+    b.rows.clear();
+    {
+        std::string error;
+        auto store = SqliteBoardStore::Open(folder / "board.sqlite", error);
+        ASSERT_TRUE(store) << error;
+        ASSERT_TRUE(store->Save("Cup", "Ring 1", b));
+        ASSERT_TRUE(store->Save("Cup", "Ring 1", a)); // the newer copy replaces the older
+        ASSERT_TRUE(store->Save("Cup", "Ring 2", b));
+        ASSERT_TRUE(store->Save("Other show", "Ring 1", b));
+    }
+    std::string error;
+    auto store = SqliteBoardStore::Open(folder / "board.sqlite", error);
+    ASSERT_TRUE(store) << error;
+    const auto rings = store->Load("Cup");
+    ASSERT_EQ(rings.size(), 2u);
+    EXPECT_EQ(rings[0], (std::pair<std::string, SnapshotMessage>{"Ring 1", a}));
+    EXPECT_EQ(rings[1], (std::pair<std::string, SnapshotMessage>{"Ring 2", b}));
 }
 
 } // namespace
