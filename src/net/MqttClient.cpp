@@ -65,8 +65,20 @@ void MqttClient::Stop() {
         lookup_ = -1;
     }
     if (mosq_ && connected_) {
+        // The goodbye, so the broker keeps the will to itself. The connection is closed when the
+        // broker has closed its side (closing first, with its bytes unread, would reset it and
+        // the broker would send the will after all), or after a second at the latest.
         mosquitto_disconnect_v5(mosq_, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
-        mosquitto_loop_write(mosq_, 1); // the goodbye goes out now, or not at all
+        connected_ = false;
+        events_.clear();
+        Watch();
+        emit Disconnected(QString());
+        mosquitto* closing = mosq_;
+        QTimer::singleShot(1000, this, [this, closing] {
+            if (mosq_ == closing)
+                Drop(QString());
+        });
+        return;
     }
     Drop(QString());
 }
@@ -248,8 +260,9 @@ void MqttClient::OnMessage(mosquitto*, void* self, const mosquitto_message* mess
     auto* client = static_cast<MqttClient*>(self);
     std::string topic(message->topic);
     std::string payload(static_cast<const char*>(message->payload), static_cast<std::size_t>(message->payloadlen));
-    client->events_.push_back([client, topic = std::move(topic), payload = std::move(payload)] {
-        emit client->MessageReceived(topic, payload);
+    const bool retained = message->retain;
+    client->events_.push_back([client, topic = std::move(topic), payload = std::move(payload), retained] {
+        emit client->MessageReceived(topic, payload, retained);
     });
 }
 

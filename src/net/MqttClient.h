@@ -57,7 +57,8 @@ signals:
     // The broker took a QoS 1 message (PUBACK without an error), or refused it.
     void Acknowledged(int messageId);
     void Refused(int messageId, int reasonCode);
-    void MessageReceived(const std::string& topic, const std::string& payload);
+    // `retained`: kept by the broker from before, delivered on subscribing.
+    void MessageReceived(const std::string& topic, const std::string& payload, bool retained);
 
 private:
     void Attempt();

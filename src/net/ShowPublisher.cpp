@@ -24,7 +24,7 @@ MqttOptions WithWill(MqttOptions broker, const std::string& topic, const Outbox&
 ShowPublisher::ShowPublisher(ShowPublisherOptions options, OutboxStore& store, std::string stationId, Source source,
                              WallClock wallClock, QObject* parent)
     : QObject(parent), options_(std::move(options)), outbox_(store, wallClock(), std::move(stationId)),
-      source_(std::move(source)), wallClock_(std::move(wallClock)) {
+      source_(std::move(source)), wallClock_(std::move(wallClock)), claim_(outbox_.StationId(), outbox_.Epoch()) {
     client_ = std::make_unique<MqttClient>(WithWill(options_.broker, Topic(RingTopic::State), outbox_));
     connect(client_.get(), &MqttClient::Connected, this, &ShowPublisher::Connected);
     connect(client_.get(), &MqttClient::Disconnected, this, &ShowPublisher::Disconnected);
@@ -68,7 +68,7 @@ void ShowPublisher::Stop() {
 }
 
 bool ShowPublisher::IsConnected() const {
-    return client_->IsConnected();
+    return client_->IsConnected() && publishing_;
 }
 
 QString ShowPublisher::LastError() const {
@@ -76,18 +76,30 @@ QString ShowPublisher::LastError() const {
 }
 
 ShowStatusLine ShowPublisher::Status() {
+    if (refused_)
+        return {RingTakenText(options_.ring), true};
     const QDateTime since = QDateTime::fromMSecsSinceEpoch(downSinceMs_);
-    return ShowStatusText(client_->IsConnected(), since.time().hour(), since.time().minute(), outbox_.Pending());
+    ShowStatusLine line = ShowStatusText(IsConnected(), since.time().hour(), since.time().minute(), outbox_.Pending());
+    if (challenged_)
+        line.text += " - eine zweite Station für " + options_.ring + " wurde abgewiesen";
+    return line;
 }
 
 void ShowPublisher::Poll() {
+    if (client_->IsConnected() && !publishing_ && !refused_) {
+        const RingClaim::Verdict verdict = claim_.At(wallClock_());
+        if (verdict == RingClaim::Verdict::Refused)
+            Refuse();
+        else if (verdict == RingClaim::Verdict::Publishing)
+            BeginPublishing();
+    }
     const ShowSource now = source_();
     const ProtocolChange change = DiffProtocol(published_, now.rows);
     if (!change.Empty()) {
         const ShowEventKind kind = KindOfChange(published_, change);
         const auto event = outbox_.Add(kind, change, wallClock_());
         published_ = now.rows;
-        if (event && client_->IsConnected())
+        if (event && IsConnected())
             SendRecord(OutboxRecord{event->seq, WriteShowMessage(*event), false});
         emit StatusChanged();
     }
@@ -98,7 +110,7 @@ void ShowPublisher::Poll() {
     }
     if (!lanes_ || *lanes_ != now.lanes) {
         lanes_ = now.lanes;
-        if (client_->IsConnected())
+        if (IsConnected())
             client_->Publish(Topic(RingTopic::Lanes), WriteShowMessage(LanesMessage{wallClock_(), now.lanes}), 0,
                              false);
     }
@@ -113,7 +125,7 @@ void ShowPublisher::SendRecord(const OutboxRecord& record) {
 }
 
 void ShowPublisher::SendSnapshot() {
-    if (!client_->IsConnected())
+    if (!IsConnected())
         return;
     const SnapshotMessage snapshot{outbox_.Epoch(), outbox_.LastSeq(), wallClock_(), titles_, settings_, published_};
     client_->Publish(Topic(RingTopic::Snapshot), WriteShowMessage(snapshot), 1, true);
@@ -126,9 +138,18 @@ void ShowPublisher::SendState() {
         inFlight_[mid] = {0, wallClock_()};
 }
 
+// First it listens whether another station has the ring (see RingClaim); Poll decides.
 void ShowPublisher::Connected() {
     inFlight_.clear();
+    publishing_ = false;
     client_->Subscribe(ResendTopicName(options_.show), 1);
+    client_->Subscribe(Topic(RingTopic::State), 1);
+    client_->Subscribe(ClaimTopicName(options_.show, options_.ring), 1);
+    claim_.Connected(wallClock_());
+}
+
+void ShowPublisher::BeginPublishing() {
+    publishing_ = true;
     SendState();
     SendSnapshot();
     for (const OutboxRecord& record : outbox_.Next(100000))
@@ -136,7 +157,20 @@ void ShowPublisher::Connected() {
     emit StatusChanged();
 }
 
+void ShowPublisher::Refuse() {
+    refused_ = true;
+    // The station that has the ring hears of it too.
+    client_->Publish(ClaimTopicName(options_.show, options_.ring),
+                     WriteShowMessage(StateMessage{true, outbox_.StationId(), outbox_.Epoch(), 0, wallClock_()}), 1,
+                     false);
+    client_->Stop();
+    poll_.stop();
+    heartbeat_.stop();
+    emit StatusChanged();
+}
+
 void ShowPublisher::Disconnected() {
+    publishing_ = false;
     inFlight_.clear();
     outbox_.Disconnected();
     downSinceMs_ = wallClock_();
@@ -155,7 +189,7 @@ void ShowPublisher::Acknowledged(int messageId) {
 }
 
 void ShowPublisher::Heartbeat() {
-    if (!client_->IsConnected())
+    if (!IsConnected())
         return;
     // A broker that takes but does not answer is as good as gone: connect again, send again.
     const std::int64_t now = wallClock_();
@@ -169,10 +203,22 @@ void ShowPublisher::Heartbeat() {
     SendState();
 }
 
-void ShowPublisher::Received(const std::string& topic, const std::string& payload) {
+void ShowPublisher::Received(const std::string& topic, const std::string& payload, bool retained) {
+    const ShowReadResult read = ReadShowMessage(payload);
+    if (const auto* state = std::get_if<StateMessage>(&read.message); read.Ok() && state) {
+        if (topic == Topic(RingTopic::State)) {
+            claim_.Heard(*state, retained);
+            if (publishing_ && claim_.At(wallClock_()) == RingClaim::Verdict::Refused)
+                Refuse(); // two started together and the other one was first
+        } else if (topic == ClaimTopicName(options_.show, options_.ring) && state->station != outbox_.StationId() &&
+                   !challenged_) {
+            challenged_ = true;
+            emit StatusChanged();
+        }
+        return;
+    }
     if (topic != ResendTopicName(options_.show))
         return;
-    const ShowReadResult read = ReadShowMessage(payload);
     const auto* request = std::get_if<ResendMessage>(&read.message);
     if (!read.Ok() || !request || request->ring != options_.ring)
         return;

@@ -8,6 +8,7 @@
 #include "MqttClient.h"
 
 #include "show/Outbox.h"
+#include "show/RingClaim.h"
 #include "show/ShowSource.h"
 #include "show/ShowStatus.h"
 #include "show/ShowTopics.h"
@@ -61,7 +62,9 @@ private:
     void Connected();
     void Disconnected();
     void Acknowledged(int messageId);
-    void Received(const std::string& topic, const std::string& payload);
+    void Received(const std::string& topic, const std::string& payload, bool retained);
+    void BeginPublishing();
+    void Refuse();
     void SendRecord(const OutboxRecord& record);
     void SendSnapshot();
     void SendState();
@@ -83,6 +86,10 @@ private:
     };
     std::map<int, InFlight> inFlight_;
     std::int64_t downSinceMs_ = 0;
+    RingClaim claim_;
+    bool publishing_ = false; // this connection has sent the state, snapshot and tail
+    bool refused_ = false;    // another station has this ring
+    bool challenged_ = false; // a second station was refused for this ring
     QTimer poll_, heartbeat_;
 };
 

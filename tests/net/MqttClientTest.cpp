@@ -39,6 +39,7 @@ class MqttClientTest : public QObject {
 private slots:
     void PublishedMessagesAreAcknowledgedAndDelivered();
     void TheWillTellsThatAClientWasLost();
+    void AGoodbyeKeepsTheWillUnsent();
     void AKilledBrokerIsNoticedAndReconnectedTo();
     void AWrongPasswordIsRefused();
 };
@@ -90,6 +91,33 @@ void MqttClientTest::TheWillTellsThatAClientWasLost() {
     }
     QTRY_COMPARE_WITH_TIMEOUT(got.messages.size(), std::size_t(1), 5000);
     QCOMPARE(got.messages[0].second, std::string("offline"));
+}
+
+void MqttClientTest::AGoodbyeKeepsTheWillUnsent() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    MqttClient board(Options(broker, "board"));
+    Received got(board);
+    QSignalSpy boardUp(&board, &MqttClient::Connected);
+    board.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(boardUp.count(), 1, 5000);
+    QVERIFY(board.Subscribe("caniparc/Cup/A/+", 1));
+    MqttOptions o = Options(broker, "station");
+    o.willTopic = "caniparc/Cup/A/state";
+    o.willPayload = "offline";
+    MqttClient station(o);
+    QSignalSpy up(&station, &MqttClient::Connected), down(&station, &MqttClient::Disconnected);
+    station.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(up.count(), 1, 5000);
+    // A message just before the goodbye, with the broker's answer still unread.
+    QVERIFY(station.Publish("caniparc/Cup/A/events", "last", 1, false) >= 0);
+    station.Stop();
+    QCOMPARE(down.count(), 1);
+    QVERIFY(!station.IsConnected());
+    QTRY_COMPARE_WITH_TIMEOUT(got.messages.size(), std::size_t(1), 5000);
+    QTest::qWait(1500);
+    QCOMPARE(got.messages.size(), std::size_t(1));
+    QCOMPARE(got.messages[0].second, std::string("last"));
 }
 
 void MqttClientTest::AKilledBrokerIsNoticedAndReconnectedTo() {

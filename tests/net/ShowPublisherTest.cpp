@@ -64,7 +64,7 @@ public:
 
 // The station's side: a protocol the test edits, published by the real publisher.
 struct TestStation {
-    explicit TestStation(const MosquittoBroker& broker, MqttOptions options = {}) {
+    explicit TestStation(const MosquittoBroker& broker, MqttOptions options = {}, std::string id = "station-1") {
         if (options.host.isEmpty())
             options = Broker(broker);
         ShowPublisherOptions o;
@@ -72,7 +72,7 @@ struct TestStation {
         o.show = Show;
         o.ring = Ring;
         publisher = std::make_unique<ShowPublisher>(
-            o, store, "station-1", [this] { return source; }, &WallMs);
+            o, store, id, [this] { return source; }, &WallMs);
         source.titles.title = "Jumping A3";
     }
     void Enter(int number) {
@@ -97,6 +97,7 @@ private slots:
     void ABrokerKilledMidClassAndStartedEmptyLosesNothing();
     void ABoardThatStartsLateGetsEverything();
     void AWrongPasswordLeavesTheRingAlone();
+    void ASecondStationOnTheRingIsRefusedAndBothSaySo();
 };
 
 void ShowPublisherTest::EveryEntryReachesTheBoardOnce() {
@@ -170,6 +171,28 @@ void ShowPublisherTest::AWrongPasswordLeavesTheRingAlone() {
     QVERIFY(!station.publisher->IsConnected());
     QVERIFY2(station.publisher->Status().text.find("2 Einträge ausstehend") != std::string::npos,
              station.publisher->Status().text.c_str());
+}
+
+void ShowPublisherTest::ASecondStationOnTheRingIsRefusedAndBothSaySo() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    TestBoard board(broker);
+    TestStation first(broker);
+    first.publisher->Start();
+    QTRY_VERIFY_WITH_TIMEOUT(first.publisher->IsConnected(), 6000);
+    first.Enter(1);
+    TestStation second(broker, {}, "station-2");
+    second.Enter(99);
+    second.publisher->Start();
+    const std::string taken = "Turnier: Ring 1 sendet schon eine andere Station";
+    QTRY_COMPARE_WITH_TIMEOUT(second.publisher->Status().text, taken, 8000);
+    QVERIFY(second.publisher->Status().alarm);
+    QTRY_VERIFY_WITH_TIMEOUT(first.publisher->Status().text.find("eine zweite Station für Ring 1 wurde abgewiesen") !=
+                                 std::string::npos,
+                             5000);
+    first.Enter(2);
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == first.source.rows, 5000);
+    QCOMPARE(board.state.Rings().size(), std::size_t(1));
 }
 
 QTEST_GUILESS_MAIN(ShowPublisherTest)

@@ -54,6 +54,10 @@ std::string ResendTopicName(std::string_view show) {
     return "caniparc-board/" + std::string(show) + "/resend";
 }
 
+std::string ClaimTopicName(std::string_view show, std::string_view ring) {
+    return "caniparc-claim/" + std::string(show) + "/" + std::string(ring);
+}
+
 std::optional<ParsedRingTopic> ParseRingTopic(std::string_view show, std::string_view topic) {
     const std::string prefix = Prefix(show);
     if (topic.substr(0, prefix.size()) != prefix)

@@ -1,5 +1,6 @@
 // The broker's topics of a show: caniparc/<show>/<ring>/{state,snapshot,events,lanes} from each
-// station, caniparc-board/<show>/resend from the board.
+// station, caniparc-board/<show>/resend from the board, caniparc-claim/<show>/<ring> from a
+// station refused for a ring that is taken.
 #pragma once
 
 #include <optional>
@@ -20,6 +21,8 @@ std::string RingTopicName(std::string_view show, std::string_view ring, RingTopi
 // Every ring's topics of the show, for the board's subscription.
 std::string AllRingsFilter(std::string_view show);
 std::string ResendTopicName(std::string_view show);
+// Where a station refused for a ring that is taken says so, for the station that has it.
+std::string ClaimTopicName(std::string_view show, std::string_view ring);
 
 struct ParsedRingTopic {
     std::string ring;

@@ -1,5 +1,6 @@
 // The station's status line for the show and the kind of a published change.
 #include "show/ShowStatus.h"
+#include "show/RingClaim.h"
 #include "show/ShowSource.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,43 @@ TEST(ShowSettings, TravelWithTheSnapshotAndOnlySaneValuesAreTaken) {
                              {"ZeitMax", "-5"}});
     EXPECT_EQ(ShowSettingsOf(kept), ShowSettingsOf(Settings{}));
     EXPECT_EQ(kept.RezervDir, Settings{}.RezervDir);
+}
+
+StateMessage Live(const std::string& id, std::uint64_t epoch) {
+    return StateMessage{true, id, epoch, 0, 0};
+}
+
+TEST(RingClaim, AStationThatHearsALiveOneWhileListeningIsRefused) {
+    RingClaim claim("b", 20);
+    EXPECT_EQ(claim.At(0), RingClaim::Verdict::Listening); // not connected yet
+    claim.Connected(1000);
+    claim.Heard(Live("a", 10), true);  // retained: perhaps a station that died with the broker
+    claim.Heard(Live("b", 20), false); // its own
+    claim.Heard(StateMessage{false, "a", 10, 0, 0}, false);
+    EXPECT_EQ(claim.At(1000 + RingClaim::ListenMs - 1), RingClaim::Verdict::Listening);
+    claim.Heard(Live("a", 99), false); // alive, whatever its epoch
+    EXPECT_EQ(claim.At(1000 + RingClaim::ListenMs), RingClaim::Verdict::Refused);
+    EXPECT_EQ(claim.Other(), "a");
+    claim.Connected(9000); // a refusal holds until the operator changes the settings
+    EXPECT_EQ(claim.At(20000), RingClaim::Verdict::Refused);
+    EXPECT_EQ(RingTakenText("Ring 1"), "Turnier: Ring 1 sendet schon eine andere Station");
+}
+
+TEST(RingClaim, OfTwoPublishingStationsTheFirstStartedKeepsTheRing) {
+    RingClaim first("a", 10), second("b", 20);
+    first.Connected(0);
+    second.Connected(0);
+    EXPECT_EQ(first.At(RingClaim::ListenMs), RingClaim::Verdict::Publishing);
+    EXPECT_EQ(second.At(RingClaim::ListenMs), RingClaim::Verdict::Publishing);
+    first.Heard(Live("b", 20), false);
+    second.Heard(Live("a", 10), false);
+    EXPECT_EQ(first.At(5000), RingClaim::Verdict::Publishing);
+    EXPECT_EQ(second.At(5000), RingClaim::Verdict::Refused);
+    // A reconnect listens again but does not give the ring away to a later station.
+    first.Connected(6000);
+    EXPECT_EQ(first.At(6000), RingClaim::Verdict::Listening);
+    first.Heard(Live("c", 30), false);
+    EXPECT_EQ(first.At(6000 + RingClaim::ListenMs), RingClaim::Verdict::Publishing);
 }
 
 } // namespace
