@@ -9,6 +9,7 @@ packages=(
     libjpeg-dev
     libxlsxwriter-dev libzip-dev libpugixml-dev libfreexl-dev
     qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
+    libmosquitto-dev mosquitto mosquitto-clients libsqlite3-dev nlohmann-json3-dev
     chromium
     googletest libgtest-dev libgmock-dev
     xvfb xauth

@@ -94,7 +94,8 @@ SettingsDialog::SettingsDialog(FolderChooser chooseFolder, QWidget* parent)
     for (QWidget* part : {BuildTitles(), static_cast<QWidget*>(BuildBarriers()),
                           static_cast<QWidget*>(BuildTimeFaults()), static_cast<QWidget*>(BuildLive())})
         left->addWidget(part);
-    for (QWidget* part : {BuildScheme(), static_cast<QWidget*>(BuildProtocol()), static_cast<QWidget*>(BuildBands())})
+    for (QWidget* part : {BuildScheme(), static_cast<QWidget*>(BuildProtocol()), static_cast<QWidget*>(BuildBands()),
+                          static_cast<QWidget*>(BuildShow())})
         right->addWidget(part);
     left->addStretch(1);
     right->addStretch(1);
@@ -119,6 +120,32 @@ QGroupBox* SettingsDialog::BuildLive() {
     grid->addWidget(seLivePort_, 1, 1);
     grid->addWidget(liveAddresses_, 2, 0, 1, 3);
     grid->setColumnStretch(2, 1);
+    return group;
+}
+
+QGroupBox* SettingsDialog::BuildShow() {
+    auto* group = Named(new QGroupBox(QStringLiteral(" Turnier (mehrere Ringe) "), this), "gbShow",
+                        QStringLiteral("Turnier (mehrere Ringe)"));
+    auto* grid = new QGridLayout(group);
+    eShowServer_ = TextEdit(group, "eShowServer", QStringLiteral("Server"));
+    eShowServer_->setPlaceholderText(QStringLiteral("leer: nicht senden"));
+    seShowPort_ = IntSpin(group, "seShowPort", QStringLiteral("Port"), ranges::ShowPort);
+    eShowName_ = TextEdit(group, "eShowName", QStringLiteral("Turnier"));
+    eShowRing_ = TextEdit(group, "eShowRing", QStringLiteral("Ring"));
+    eShowUser_ = TextEdit(group, "eShowUser", QStringLiteral("Benutzer"));
+    eShowPassword_ = TextEdit(group, "eShowPassword", QStringLiteral("Passwort"));
+    eShowPassword_->setEchoMode(QLineEdit::Password);
+    const std::array<std::pair<QString, QWidget*>, 6> fields = {{{QStringLiteral("Server:"), eShowServer_},
+                                                                 {QStringLiteral("Port:"), seShowPort_},
+                                                                 {QStringLiteral("Turnier:"), eShowName_},
+                                                                 {QStringLiteral("Ring:"), eShowRing_},
+                                                                 {QStringLiteral("Benutzer:"), eShowUser_},
+                                                                 {QStringLiteral("Passwort:"), eShowPassword_}}};
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const int row = static_cast<int>(i / 2), col = static_cast<int>(i % 2) * 2;
+        grid->addWidget(new QLabel(fields[i].first, group), row, col);
+        grid->addWidget(fields[i].second, row, col + 1);
+    }
     return group;
 }
 
@@ -364,6 +391,12 @@ void SettingsDialog::SetForm(const SettingsForm& f) {
     cbAutoRang_->setChecked(f.autoRang);
     cbLiveWeb_->setChecked(f.liveWeb);
     seLivePort_->setValue(f.livePort);
+    eShowServer_->setText(Text(f.showServer));
+    seShowPort_->setValue(f.showPort);
+    eShowName_->setText(Text(f.showName));
+    eShowRing_->setText(Text(f.showRing));
+    eShowUser_->setText(Text(f.showUser));
+    eShowPassword_->setText(Text(f.showPassword));
     eDIR_->setText(Text(f.rezervDir));
     cbZFcalc_->setChecked(f.zfCalc);
     sfSkor_->setValue(f.skor);
@@ -413,6 +446,12 @@ SettingsForm SettingsDialog::Form() const {
     f.autoRang = cbAutoRang_->isChecked();
     f.liveWeb = cbLiveWeb_->isChecked();
     f.livePort = seLivePort_->value();
+    f.showServer = eShowServer_->text().trimmed().toStdString();
+    f.showPort = seShowPort_->value();
+    f.showName = eShowName_->text().trimmed().toStdString();
+    f.showRing = eShowRing_->text().trimmed().toStdString();
+    f.showUser = eShowUser_->text().toStdString();
+    f.showPassword = eShowPassword_->text().toStdString();
     f.rezervDir = eDIR_->text().toStdString();
     f.zfCalc = cbZFcalc_->isChecked();
     f.skor = sfSkor_->value();

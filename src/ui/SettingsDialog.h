@@ -57,6 +57,7 @@ private:
     QGroupBox* BuildBands();
     QWidget* BuildBottom();
     QGroupBox* BuildLive();
+    QGroupBox* BuildShow();
     void cbPortChange();
     void sfSkorChange();
     void seQPChange();
@@ -86,6 +87,12 @@ private:
     QComboBox* cbMonitor_ = nullptr;
     QLabel* monitorLabel_ = nullptr;
     QCheckBox* cbLiveWeb_ = nullptr;
+    QLineEdit* eShowServer_ = nullptr;
+    QSpinBox* seShowPort_ = nullptr;
+    QLineEdit* eShowName_ = nullptr;
+    QLineEdit* eShowRing_ = nullptr;
+    QLineEdit* eShowUser_ = nullptr;
+    QLineEdit* eShowPassword_ = nullptr;
     QSpinBox* seLivePort_ = nullptr;
     QLabel* liveAddresses_ = nullptr;
 };

@@ -406,8 +406,11 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
     }
 }
 
-FileResult WriteFileAtomically(FileSystem& fs, const std::filesystem::path& target, std::string_view bytes) {
-    const WriteTarget where = ResolveWriteTarget(target);
+FileResult WriteFileAtomically(FileSystem& fs, const std::filesystem::path& target, std::string_view bytes,
+                               std::optional<std::filesystem::perms> only) {
+    WriteTarget where = ResolveWriteTarget(target);
+    if (only)
+        where.permissions = only;
     if (where.special)
         return Failure(FileError::NotAFile, {}, target);
     std::filesystem::path temporary;

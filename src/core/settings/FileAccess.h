@@ -89,7 +89,10 @@ std::unique_ptr<FileClaim> ClaimFile(const std::filesystem::path& lockPath, Clai
 // file it points to, and the replaced file keeps its permission bits. A target that exists and
 // is no regular file (a device, a FIFO, a folder, or a link to one) is refused with NotAFile
 // and left alone. On any failure the temporary file is removed and the target stays as it was.
-FileResult WriteFileAtomically(FileSystem& fs, const std::filesystem::path& target, std::string_view bytes);
+// With `only`, the written file gets exactly these permission bits, new or replaced (a file that
+// holds a password is kept private so).
+FileResult WriteFileAtomically(FileSystem& fs, const std::filesystem::path& target, std::string_view bytes,
+                               std::optional<std::filesystem::perms> only = std::nullopt);
 
 // True for the names of the temporary files WriteFileAtomically uses for a target named
 // `targetName`: the name, a dot, six letters or digits and ".tmp" (and the plain ".tmp" of

@@ -71,7 +71,10 @@ bool RegFileStore::Save(const std::vector<NamedValue>& values) {
         if (bytes.size() > MaxFileBytes)
             return false; // it would not load at the next start
         // A settings file kept as a link (dotfile managers do that) stays a link.
-        return WriteFileAtomically(*disk_, file_, bytes).Ok();
+        // It holds the show's password: readable by its user only.
+        return WriteFileAtomically(*disk_, file_, bytes,
+                                   std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+            .Ok();
     } catch (const std::exception&) {
         return false;
     }

@@ -27,6 +27,7 @@ inline constexpr Range<int> QP2{1, 999};
 inline constexpr Range<int> QP3{2, 999};
 inline constexpr Range<int> QP4{3, 999};
 inline constexpr Range<int> LivePort{1024, 65535};
+inline constexpr Range<int> ShowPort{1, 65535};
 } // namespace ranges
 
 } // namespace caniparc

@@ -54,6 +54,13 @@ struct Settings {
     // Added later, after every older value, so that an older store still reads in full.
     int LiveWeb = 0;     // live results on the network: 0 = off, 1 = on
     int LivePort = 8080; // their TCP port, 1024..65535
+    // Several rings, one show: the broker this station publishes its ring to (empty: not at all).
+    std::string ShowServer;
+    int ShowPort = 1883;  // the broker's TCP port, 1..65535
+    std::string ShowName; // the show, as the board and every station of it name it
+    std::string ShowRing; // this station's ring
+    std::string ShowUser;
+    std::string ShowPassword; // the settings file is readable by its user only
 
     // Run-time values, never stored (RunTimeValueCount below counts them).
     std::string ProgramTitle = "caniparc";

@@ -72,6 +72,12 @@ constexpr auto table = std::to_array<Entry>({
     {"RezervDir", &Settings::RezervDir},
     {"LiveWeb", &Settings::LiveWeb},
     {"LivePort", &Settings::LivePort},
+    {"ShowServer", &Settings::ShowServer},
+    {"ShowPort", &Settings::ShowPort},
+    {"ShowName", &Settings::ShowName},
+    {"ShowRing", &Settings::ShowRing},
+    {"ShowUser", &Settings::ShowUser},
+    {"ShowPassword", &Settings::ShowPassword},
 });
 
 // Every field of the model is either stored (an entry above) or one of the run-time values.

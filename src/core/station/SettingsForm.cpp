@@ -80,6 +80,12 @@ SettingsForm FormFromSettings(const Settings& s, const std::vector<MonitorBounds
     f.qps4 = s.QPs4;
     f.liveWeb = s.LiveWeb != 0;
     f.livePort = Clamped(s.LivePort, ranges::LivePort);
+    f.showServer = s.ShowServer;
+    f.showPort = Clamped(s.ShowPort, ranges::ShowPort);
+    f.showName = s.ShowName;
+    f.showRing = s.ShowRing;
+    f.showUser = s.ShowUser;
+    f.showPassword = s.ShowPassword;
     CopyMonitors(s, monitors, f);
     return f;
 }
@@ -150,6 +156,12 @@ void CopyFormToSettings(const SettingsForm& f, Settings& s) {
     s.Kontakt = f.kontakt == 0 ? 0 : 1;
     s.LiveWeb = f.liveWeb ? 1 : 0;
     s.LivePort = Clamped(f.livePort, ranges::LivePort);
+    s.ShowServer = f.showServer;
+    s.ShowPort = Clamped(f.showPort, ranges::ShowPort);
+    s.ShowName = f.showName;
+    s.ShowRing = f.showRing;
+    s.ShowUser = f.showUser;
+    s.ShowPassword = f.showPassword;
 }
 
 int ChosenPort(const SettingsForm& form) {
@@ -190,6 +202,7 @@ std::vector<std::string> ClampToDialogRanges(Settings& s) {
     keep("QP4", s.QP4, Clamped(s.QP4, ranges::QP4));
     keep("LiveWeb", s.LiveWeb, s.LiveWeb != 0 ? 1 : 0);
     keep("LivePort", s.LivePort, Clamped(s.LivePort, ranges::LivePort));
+    keep("ShowPort", s.ShowPort, Clamped(s.ShowPort, ranges::ShowPort));
     return changed;
 }
 

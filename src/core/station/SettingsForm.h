@@ -52,6 +52,9 @@ struct SettingsForm {
     bool liveWeb = false;
     int livePort = 8080;
 
+    std::string showServer, showName, showRing, showUser, showPassword;
+    int showPort = 1883;
+
     int qp2 = 6, qp3 = 16, qp4 = 26;
     std::string qps1, qps2, qps3, qps4;
 

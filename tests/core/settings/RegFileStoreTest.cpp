@@ -137,6 +137,20 @@ TEST(RegFileStore, LinkedSettingsFileStaysALink) {
     Settings loaded;
     EXPECT_EQ(LoadSettings(RegFileStore(target, "Canitorn"), loaded).valuesTaken, StoredValueCount);
 }
+
+TEST(RegFileStore, TheFileWithTheShowsPasswordIsReadableByItsUserOnly) {
+    TempFolder temp;
+    const fs::path fresh = temp.Path() / "Neu.reg";
+    const fs::path older = temp.Path() / "Alt.reg";
+    WriteBytes(older, "");
+    fs::permissions(older, fs::perms(0644));
+    for (const fs::path& file : {fresh, older}) {
+        RegFileStore store(file, "Canitorn");
+        ASSERT_TRUE(SaveSettings(store, ChangedSettings()));
+        EXPECT_EQ(fs::status(file).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write)
+            << file;
+    }
+}
 #endif
 
 TEST(RegFileStore, ReadsAFileWrittenInWindows1252) {

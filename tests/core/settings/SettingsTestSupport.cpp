@@ -89,7 +89,13 @@ Settings ChangedSettings() {
                     .QPs4 = "Ohne Qualifikation",
                     .RezervDir = "/srv/Prüfung/backup/",
                     .LiveWeb = 1,
-                    .LivePort = 8181};
+                    .LivePort = 8181,
+                    .ShowServer = "büro.local",
+                    .ShowPort = 8883,
+                    .ShowName = "Frühjahrsturnier",
+                    .ShowRing = "Ring 2",
+                    .ShowUser = "ring2",
+                    .ShowPassword = "ge\"heim\\"};
 }
 
 MemoryStore StoreOf(const Settings& settings) {

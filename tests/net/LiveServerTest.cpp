@@ -420,5 +420,5 @@ private slots:
 
 } // namespace
 
-QTEST_MAIN(LiveServerTest)
+QTEST_GUILESS_MAIN(LiveServerTest)
 #include "LiveServerTest.moc"

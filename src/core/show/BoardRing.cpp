@@ -1,0 +1,134 @@
+// One ring on the show board (see BoardRing.h).
+#include "show/BoardRing.h"
+
+#include "show/ProtocolChange.h"
+
+namespace caniparc {
+
+void BoardRing::Heard(std::int64_t sentMs, std::int64_t nowMs) {
+    lastMessageMs_ = nowMs;
+    clockOffsetMs_ = sentMs - nowMs;
+}
+
+void BoardRing::OnState(const StateMessage& state, std::int64_t nowMs) {
+    Heard(state.sentMs, nowMs);
+    if (state.online && state.epoch > epoch_ && state.epoch > wantEpoch_)
+        wantEpoch_ = state.epoch;
+    if (state.online && state.epoch == epoch_ && state.seq > wantSeq_)
+        wantSeq_ = state.seq;
+    state_ = state;
+}
+
+void BoardRing::OnLanes(const LanesMessage& lanes, std::int64_t nowMs) {
+    Heard(lanes.sentMs, nowMs);
+    lanes_ = lanes;
+}
+
+void BoardRing::OnSnapshot(const SnapshotMessage& snapshot, std::int64_t nowMs) {
+    Heard(snapshot.sentMs, nowMs);
+    if (snapshot.epoch < epoch_) {
+        ++counts_.stale;
+        return;
+    }
+    if (snapshot.epoch == epoch_ && snapshot.seq <= seq_) {
+        // The titles and settings are not numbered: the station sends its snapshot again when
+        // they change.
+        if (snapshot.seq == seq_ && (snapshot.titles != titles_ || snapshot.settings != settings_)) {
+            titles_ = snapshot.titles;
+            settings_ = snapshot.settings;
+            changedMs_ = nowMs;
+        }
+        ++counts_.duplicates;
+        return;
+    }
+    Restore(snapshot);
+    ++counts_.snapshots;
+    changedMs_ = nowMs;
+    Drain(nowMs);
+}
+
+void BoardRing::Restore(const SnapshotMessage& snapshot) {
+    if (snapshot.epoch != epoch_)
+        wantSeq_ = 0;
+    epoch_ = snapshot.epoch;
+    seq_ = snapshot.seq;
+    titles_ = snapshot.titles;
+    settings_ = snapshot.settings;
+    rows_ = snapshot.rows;
+    if (wantEpoch_ <= epoch_)
+        wantEpoch_ = 0;
+    // Early events the snapshot already holds, and those of older epochs, are of no more use.
+    for (auto it = buffered_.begin(); it != buffered_.end();) {
+        if (it->first.first < epoch_ || (it->first.first == epoch_ && it->first.second <= seq_))
+            it = buffered_.erase(it);
+        else
+            ++it;
+    }
+}
+
+void BoardRing::OnEvent(const EventMessage& event, std::int64_t nowMs) {
+    Heard(event.sentMs, nowMs);
+    if (event.epoch < epoch_) {
+        ++counts_.stale;
+        return;
+    }
+    if (event.epoch == epoch_ && event.seq <= seq_) {
+        ++counts_.duplicates;
+        return;
+    }
+    if (event.epoch == epoch_ && event.seq == seq_ + 1) {
+        Apply(event, nowMs);
+        Drain(nowMs);
+        return;
+    }
+    // Early, or of an epoch whose snapshot has not come yet.
+    if (event.epoch > epoch_ && event.epoch > wantEpoch_)
+        wantEpoch_ = event.epoch;
+    if (buffered_.count({event.epoch, event.seq}))
+        ++counts_.duplicates;
+    else if (buffered_.size() >= MaxBuffered)
+        ++counts_.dropped;
+    else
+        buffered_.emplace(std::pair(event.epoch, event.seq), event);
+}
+
+void BoardRing::Apply(const EventMessage& event, std::int64_t nowMs) {
+    ApplyChange(rows_, event.change);
+    seq_ = event.seq;
+    ++counts_.applied;
+    changedMs_ = nowMs;
+}
+
+void BoardRing::Drain(std::int64_t nowMs) {
+    while (!buffered_.empty()) {
+        const auto it = buffered_.begin();
+        if (it->first.first != epoch_ || it->first.second != seq_ + 1)
+            break;
+        Apply(it->second, nowMs);
+        buffered_.erase(it);
+    }
+    if (!Missing())
+        asked_ = false;
+}
+
+bool BoardRing::Missing() const {
+    return wantEpoch_ > epoch_ || !buffered_.empty() || wantSeq_ > seq_;
+}
+
+std::optional<ResendMessage> BoardRing::ResendDue(std::int64_t nowMs) {
+    if (!Missing() || (asked_ && nowMs - lastAskedMs_ < ResendIntervalMs))
+        return std::nullopt;
+    asked_ = true;
+    lastAskedMs_ = nowMs;
+    // Another epoch needs its snapshot first (epoch 0 asks for it); a gap in this one asks for
+    // the events after what is held.
+    if (wantEpoch_ > epoch_ || (!buffered_.empty() && buffered_.begin()->first.first != epoch_))
+        return ResendMessage{name_, 0, 0};
+    return ResendMessage{name_, epoch_, seq_};
+}
+
+SnapshotMessage BoardRing::ToSnapshot() const {
+    return SnapshotMessage{epoch_, seq_, 0, titles_, settings_, rows_};
+}
+
+} // namespace caniparc

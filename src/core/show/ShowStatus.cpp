@@ -1,0 +1,40 @@
+// The show's status line and the kind of a change (see ShowStatus.h).
+#include "show/ShowStatus.h"
+
+#include <cstdio>
+#include <unordered_map>
+
+namespace caniparc {
+
+ShowStatusLine ShowStatusText(bool connected, int sinceHour, int sinceMinute, std::size_t pending) {
+    if (connected)
+        return {"Turnier: verbunden", false};
+    char since[16];
+    std::snprintf(since, sizeof since, "%02d:%02d", sinceHour % 24, sinceMinute % 60);
+    std::string text = "Turnier: getrennt seit " + std::string(since);
+    if (pending == 1)
+        text += " - 1 Eintrag ausstehend";
+    else if (pending > 1)
+        text += " - " + std::to_string(pending) + " Einträge ausstehend";
+    return {text, true};
+}
+
+ShowEventKind KindOfChange(const std::vector<ShowRow>& before, const ProtocolChange& change) {
+    if (change.replaceAll || !change.removed.empty())
+        return ShowEventKind::Correction;
+    std::unordered_map<std::string, const ShowRow*> old;
+    for (const ShowRow& row : before)
+        old.emplace(row[ColStartNr], &row);
+    const auto timed = [](const ShowRow* was, const ShowRow& now, int col) {
+        return (!was || (*was)[col].empty()) && !now[col].empty();
+    };
+    for (const ShowRow& row : change.rows) {
+        const auto it = old.find(row[ColStartNr]);
+        const ShowRow* was = it == old.end() ? nullptr : it->second;
+        if (timed(was, row, ColTime1) || timed(was, row, ColTime2))
+            return ShowEventKind::Entry;
+    }
+    return ShowEventKind::Correction;
+}
+
+} // namespace caniparc

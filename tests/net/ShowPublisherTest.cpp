@@ -1,0 +1,199 @@
+// A station's publisher and a board's state against a real mosquitto on 127.0.0.1: every
+// entry arrives once, a broker killed mid-class and started empty loses nothing, a board that
+// starts late still gets everything, and a wrong password leaves the ring working alone.
+#include "ShowPublisher.h"
+#include "MosquittoBroker.h"
+
+#include "show/ShowBoard.h"
+
+#include <QDateTime>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace caniparc;
+using caniparc::testing::MosquittoBroker;
+
+namespace {
+
+const std::string Show = "Cup";
+const std::string Ring = "Ring 1";
+
+MqttOptions Broker(const MosquittoBroker& broker) {
+    MqttOptions o;
+    o.host = QStringLiteral("127.0.0.1");
+    o.port = broker.Port();
+    o.retryMs = 200;
+    return o;
+}
+
+std::int64_t WallMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+// The board's side, as the board program will hold it: the show's rings from the broker,
+// asking for what is missing.
+class TestBoard : public QObject {
+public:
+    explicit TestBoard(const MosquittoBroker& broker) : state(Show), client(Options(broker)) {
+        connect(&client, &MqttClient::Connected, this, [this] { client.Subscribe(AllRingsFilter(Show), 1); });
+        connect(
+            &client, &MqttClient::MessageReceived, this,
+            [this](const std::string& topic, const std::string& payload) { state.Receive(topic, payload, WallMs()); });
+        connect(&asking, &QTimer::timeout, this, [this] {
+            for (const ResendMessage& request : state.ResendsDue(WallMs()))
+                client.Publish(ResendTopicName(Show), WriteShowMessage(request), 1, false);
+        });
+        asking.start(100);
+        client.Start();
+    }
+    static MqttOptions Options(const MosquittoBroker& broker) {
+        MqttOptions o = Broker(broker);
+        o.clientId = QStringLiteral("board");
+        return o;
+    }
+    std::vector<ShowRow> Rows() const {
+        const auto it = state.Rings().find(Ring);
+        return it == state.Rings().end() ? std::vector<ShowRow>() : it->second.Rows();
+    }
+    ShowBoard state;
+    MqttClient client;
+    QTimer asking;
+};
+
+// The station's side: a protocol the test edits, published by the real publisher.
+struct TestStation {
+    explicit TestStation(const MosquittoBroker& broker, MqttOptions options = {}, std::string id = "station-1") {
+        if (options.host.isEmpty())
+            options = Broker(broker);
+        ShowPublisherOptions o;
+        o.broker = options;
+        o.show = Show;
+        o.ring = Ring;
+        publisher = std::make_unique<ShowPublisher>(
+            o, store, id, [this] { return source; }, &WallMs);
+        source.titles.title = "Jumping A3";
+    }
+    void Enter(int number) {
+        ShowRow row;
+        row[ColStartNr] = std::to_string(number);
+        row[ColDogName] = "Hund " + std::to_string(number);
+        row[ColTime1] = std::to_string(30 + number % 20) + ",00";
+        source.rows.push_back(row);
+        publisher->Poll();
+    }
+    MemoryOutboxStore store;
+    ShowSource source;
+    std::unique_ptr<ShowPublisher> publisher;
+};
+
+} // namespace
+
+class ShowPublisherTest : public QObject {
+    Q_OBJECT
+private slots:
+    void EveryEntryReachesTheBoardOnce();
+    void ABrokerKilledMidClassAndStartedEmptyLosesNothing();
+    void ABoardThatStartsLateGetsEverything();
+    void AWrongPasswordLeavesTheRingAlone();
+    void ASecondStationOnTheRingIsRefusedAndBothSaySo();
+};
+
+void ShowPublisherTest::EveryEntryReachesTheBoardOnce() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    TestBoard board(broker);
+    TestStation station(broker);
+    station.publisher->Start();
+    QTRY_VERIFY_WITH_TIMEOUT(station.publisher->IsConnected() && board.client.IsConnected(), 5000);
+    for (int n = 1; n <= 200; ++n)
+        station.Enter(n);
+    station.source.rows[4][ColTime1] = "DIS"; // a correction after it was published
+    station.publisher->Poll();
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(station.publisher->Box().LastSeq(), std::uint64_t(201), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(station.publisher->Pending(), std::size_t(0), 5000);
+    const BoardRing& ring = board.state.Rings().at(Ring);
+    QCOMPARE(ring.Titles().title, std::string("Jumping A3"));
+    QCOMPARE(ring.Seq(), std::uint64_t(201));
+    QCOMPARE(station.publisher->Status().text, std::string("Turnier: verbunden"));
+}
+
+void ShowPublisherTest::ABrokerKilledMidClassAndStartedEmptyLosesNothing() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    TestBoard board(broker);
+    TestStation station(broker);
+    QSignalSpy status(station.publisher.get(), &ShowPublisher::StatusChanged);
+    station.publisher->Start();
+    QTRY_VERIFY_WITH_TIMEOUT(station.publisher->IsConnected() && board.client.IsConnected(), 5000);
+    for (int n = 1; n <= 50; ++n)
+        station.Enter(n);
+    broker.Kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!station.publisher->IsConnected(), 5000);
+    for (int n = 51; n <= 80; ++n)
+        station.Enter(n); // the ring goes on alone
+    const ShowStatusLine down = station.publisher->Status();
+    QVERIFY(down.alarm);
+    QVERIFY2(down.text.find("Turnier: getrennt seit ") == 0, down.text.c_str());
+    QVERIFY2(down.text.find(" Einträge ausstehend") != std::string::npos, down.text.c_str());
+    QVERIFY(broker.Start()); // empty: persistence is off
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(station.publisher->Pending(), std::size_t(0), 5000);
+    QCOMPARE(board.state.Rings().at(Ring).Seq(), std::uint64_t(80));
+}
+
+void ShowPublisherTest::ABoardThatStartsLateGetsEverything() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    TestStation station(broker);
+    station.publisher->Start();
+    QTRY_VERIFY_WITH_TIMEOUT(station.publisher->IsConnected(), 5000);
+    for (int n = 1; n <= 30; ++n)
+        station.Enter(n);
+    QTRY_COMPARE_WITH_TIMEOUT(station.publisher->Pending(), std::size_t(0), 5000);
+    TestBoard board(broker); // the retained snapshot is older than the entries: the state tells
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 10000);
+}
+
+void ShowPublisherTest::AWrongPasswordLeavesTheRingAlone() {
+    MosquittoBroker broker(std::map<QString, QString>{{QStringLiteral("ring1"), QStringLiteral("geheim")}});
+    QVERIFY(broker.Start());
+    MqttOptions wrong = Broker(broker);
+    wrong.user = QStringLiteral("ring1");
+    wrong.password = QStringLiteral("falsch");
+    TestStation station(broker, wrong);
+    station.publisher->Start();
+    QTRY_COMPARE_WITH_TIMEOUT(station.publisher->LastError(), QStringLiteral("Benutzer oder Passwort abgelehnt"), 5000);
+    station.Enter(1);
+    station.Enter(2);
+    QVERIFY(!station.publisher->IsConnected());
+    QVERIFY2(station.publisher->Status().text.find("2 Einträge ausstehend") != std::string::npos,
+             station.publisher->Status().text.c_str());
+}
+
+void ShowPublisherTest::ASecondStationOnTheRingIsRefusedAndBothSaySo() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    TestBoard board(broker);
+    TestStation first(broker);
+    first.publisher->Start();
+    QTRY_VERIFY_WITH_TIMEOUT(first.publisher->IsConnected(), 6000);
+    first.Enter(1);
+    TestStation second(broker, {}, "station-2");
+    second.Enter(99);
+    second.publisher->Start();
+    const std::string taken = "Turnier: Ring 1 sendet schon eine andere Station";
+    QTRY_COMPARE_WITH_TIMEOUT(second.publisher->Status().text, taken, 8000);
+    QVERIFY(second.publisher->Status().alarm);
+    QTRY_VERIFY_WITH_TIMEOUT(first.publisher->Status().text.find("eine zweite Station für Ring 1 wurde abgewiesen") !=
+                                 std::string::npos,
+                             5000);
+    first.Enter(2);
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == first.source.rows, 5000);
+    QCOMPARE(board.state.Rings().size(), std::size_t(1));
+}
+
+QTEST_GUILESS_MAIN(ShowPublisherTest)
+#include "ShowPublisherTest.moc"
