@@ -85,22 +85,23 @@ SettingsDialog::SettingsDialog(FolderChooser chooseFolder, QWidget* parent)
     setObjectName(QStringLiteral("TCfgDialog"));
     setWindowTitle(QStringLiteral("Einstellungen"));
     setAccessibleName(windowTitle());
-    // Two columns that stack their groups independently: in rows of a grid each row took the
-    // taller group's height, and the dialog grew beyond a laptop's screen less its panel.
+    // Columns that stack their groups independently: in rows of a grid each row took the
+    // taller group's height, and the dialog grew beyond a laptop's screen less its panel. The
+    // network groups make a third column, as a laptop's screen is wider than it is high.
     auto* layout = new QVBoxLayout(this);
     auto* columns = new QHBoxLayout;
-    auto* left = new QVBoxLayout;
-    auto* right = new QVBoxLayout;
-    for (QWidget* part : {BuildTitles(), static_cast<QWidget*>(BuildBarriers()),
-                          static_cast<QWidget*>(BuildTimeFaults()), static_cast<QWidget*>(BuildLive())})
-        left->addWidget(part);
-    for (QWidget* part : {BuildScheme(), static_cast<QWidget*>(BuildProtocol()), static_cast<QWidget*>(BuildBands()),
-                          static_cast<QWidget*>(BuildShow())})
-        right->addWidget(part);
-    left->addStretch(1);
-    right->addStretch(1);
-    columns->addLayout(left);
-    columns->addLayout(right);
+    const std::initializer_list<std::initializer_list<QWidget*>> groups = {
+        {BuildTitles(), BuildBarriers(), BuildTimeFaults()},
+        {BuildScheme(), BuildProtocol(), BuildBands()},
+        {BuildLive(), BuildShow()},
+    };
+    for (const auto& column : groups) {
+        auto* stack = new QVBoxLayout;
+        for (QWidget* part : column)
+            stack->addWidget(part);
+        stack->addStretch(1);
+        columns->addLayout(stack);
+    }
     layout->addLayout(columns);
     layout->addWidget(BuildBottom());
 }
