@@ -63,7 +63,9 @@ done
 
 Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
-for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+for _ in $(seq 600); do [ -S "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+[ -S "/tmp/.X11-unix/X${display#:}" ] || { echo "package-root-test: Xvfb did not come up on $display" >&2; exit 1; }
+sleep 1 # a busy machine may show the socket before the server answers
 mkdir -p "$root/tmp/.X11-unix"
 mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
 export DISPLAY=$display
