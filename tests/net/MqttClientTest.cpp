@@ -24,6 +24,21 @@ MqttOptions Options(const MosquittoBroker& broker, const QString& id) {
     return o;
 }
 
+// A station whose loss the broker tells as "offline" on its state topic.
+MqttOptions StationWithWill(const MosquittoBroker& broker) {
+    MqttOptions o = Options(broker, "station");
+    o.willTopic = "caniparc/Cup/A/state";
+    o.willPayload = "offline";
+    return o;
+}
+
+// Starts the client and waits until the broker has taken it.
+bool Connect(MqttClient& client) {
+    QSignalSpy up(&client, &MqttClient::Connected);
+    client.Start();
+    return up.wait(5000) || up.count() > 0;
+}
+
 struct Received {
     std::vector<std::pair<std::string, std::string>> messages;
     explicit Received(MqttClient& client) {
@@ -75,18 +90,11 @@ void MqttClientTest::TheWillTellsThatAClientWasLost() {
     QVERIFY(broker.Start());
     MqttClient board(Options(broker, "board"));
     Received got(board);
-    QSignalSpy boardUp(&board, &MqttClient::Connected);
-    board.Start();
-    QTRY_COMPARE_WITH_TIMEOUT(boardUp.count(), 1, 5000);
+    QVERIFY(Connect(board));
     QVERIFY(board.Subscribe("caniparc/Cup/A/state", 1));
     {
-        MqttOptions o = Options(broker, "station");
-        o.willTopic = "caniparc/Cup/A/state";
-        o.willPayload = "offline";
-        MqttClient station(o);
-        QSignalSpy up(&station, &MqttClient::Connected);
-        station.Start();
-        QTRY_COMPARE_WITH_TIMEOUT(up.count(), 1, 5000);
+        MqttClient station(StationWithWill(broker));
+        QVERIFY(Connect(station));
         // Destroyed without a goodbye, as when the station's process dies.
     }
     QTRY_COMPARE_WITH_TIMEOUT(got.messages.size(), std::size_t(1), 5000);
@@ -98,17 +106,11 @@ void MqttClientTest::AGoodbyeKeepsTheWillUnsent() {
     QVERIFY(broker.Start());
     MqttClient board(Options(broker, "board"));
     Received got(board);
-    QSignalSpy boardUp(&board, &MqttClient::Connected);
-    board.Start();
-    QTRY_COMPARE_WITH_TIMEOUT(boardUp.count(), 1, 5000);
+    QVERIFY(Connect(board));
     QVERIFY(board.Subscribe("caniparc/Cup/A/+", 1));
-    MqttOptions o = Options(broker, "station");
-    o.willTopic = "caniparc/Cup/A/state";
-    o.willPayload = "offline";
-    MqttClient station(o);
-    QSignalSpy up(&station, &MqttClient::Connected), down(&station, &MqttClient::Disconnected);
-    station.Start();
-    QTRY_COMPARE_WITH_TIMEOUT(up.count(), 1, 5000);
+    MqttClient station(StationWithWill(broker));
+    QSignalSpy down(&station, &MqttClient::Disconnected);
+    QVERIFY(Connect(station));
     // A message just before the goodbye, with the broker's answer still unread.
     QVERIFY(station.Publish("caniparc/Cup/A/events", "last", 1, false) >= 0);
     station.Stop();

@@ -3,6 +3,7 @@
 // disqualification, and Ctrl+Z gives back the protocol and the waiting run together.
 #include "FakeSerialBackend.h"
 #include "ManualClock.h"
+#include "RecordingDialogs.h"
 #include "protocol/ProtocolSort.h"
 #include "serial/Dispatcher.h"
 #include "station/Dialogs.h"
@@ -18,16 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RecordingDialogs final : Dialogs {
-    std::vector<std::string> asked;
-    std::vector<std::string> told;
-    bool answer = true;
-    bool Ask(const std::string& question) override {
-        asked.push_back(question);
-        return answer;
-    }
-    void Inform(const std::string& message) override { told.push_back(message); }
-};
+using testing::RecordingDialogs;
 
 constexpr const char* kThreeStarters = "Nr.\tHundename\t\r\n1\tA\t\r\n2\tB\t\r\n3\tC\t\r\n";
 

@@ -2,6 +2,7 @@
 // takes them back but never an entered run, and a typed refusal count disqualifies its run.
 #include "FakeSerialBackend.h"
 #include "ManualClock.h"
+#include "RecordingDialogs.h"
 #include "serial/Dispatcher.h"
 #include "station/Dialogs.h"
 #include "station/Station.h"
@@ -17,15 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct AnsweringDialogs final : Dialogs {
-    std::vector<std::string> asked;
-    bool answer = true;
-    bool Ask(const std::string& question) override {
-        asked.push_back(question);
-        return answer;
-    }
-    void Inform(const std::string&) override {}
-};
+using testing::RecordingDialogs;
 
 class StationEditingTest : public ::testing::Test {
 protected:
@@ -65,7 +58,7 @@ protected:
 
     fs::path folder;
     testing::ManualClock clock;
-    AnsweringDialogs dialogs;
+    RecordingDialogs dialogs;
     HandoverQueue handover;
     testing::FakeSerialBackend serial;
     Station station{{.time = clock, .scheduler = clock, .dialogs = dialogs, .serial = &serial, .dispatcher = &handover},

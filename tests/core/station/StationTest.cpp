@@ -4,6 +4,7 @@
 #include "station/Station.h"
 #include "FakeSerialBackend.h"
 #include "ManualClock.h"
+#include "RecordingDialogs.h"
 #include "protocol/Backup.h"
 #include "protocol/ProtocolFile.h"
 #include "serial/Dispatcher.h"
@@ -24,16 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ScriptedDialogs final : Dialogs {
-    std::vector<std::string> asked;
-    std::vector<std::string> told;
-    bool answer = true;
-    bool Ask(const std::string& question) override {
-        asked.push_back(question);
-        return answer;
-    }
-    void Inform(const std::string& message) override { told.push_back(message); }
-};
+using testing::RecordingDialogs;
 
 // Runs a step (the other station closing meanwhile) before it answers.
 struct WaitingDialogs final : Dialogs {
@@ -104,7 +96,7 @@ protected:
     fs::path folder;
     fs::path backupPath;
     testing::ManualClock clock;
-    ScriptedDialogs dialogs;
+    RecordingDialogs dialogs;
     ObservingStore store;
     testing::FakeSerialBackend serial;
     HandoverQueue handover;
@@ -624,7 +616,7 @@ TEST_F(BackupFolderTest, TypedWithoutSlash_TheRunningStationAndTheNextStartUseTh
     const std::string stored = station.GetSettings().RezervDir;
     ASSERT_TRUE(station.Shutdown());
 
-    ScriptedDialogs quiet;
+    RecordingDialogs quiet;
     OtherStation again(clock, quiet);
     StartAgain(again, stored);
     ASSERT_EQ(again.station.Protocol().RowCount(), 2) << "the restarted station shows the run";
@@ -645,7 +637,7 @@ TEST_F(BackupFolderTest, JoinedNameBackupAlone_IsTakenOverOnceAndTheOperatorIsTo
     fs::create_directories(ring());
     WriteProtocolWithStarter(joined(), "12");
     {
-        ScriptedDialogs dialogs1;
+        RecordingDialogs dialogs1;
         OtherStation first(clock, dialogs1);
         StartAgain(first, ring().string());
         ASSERT_EQ(first.station.Protocol().RowCount(), 2);
@@ -656,7 +648,7 @@ TEST_F(BackupFolderTest, JoinedNameBackupAlone_IsTakenOverOnceAndTheOperatorIsTo
         EXPECT_TRUE(fs::exists(ring() / "caniparc-Sicherungsdatei.txt"));
         first.station.Shutdown();
     }
-    ScriptedDialogs dialogs2;
+    RecordingDialogs dialogs2;
     OtherStation second(clock, dialogs2);
     StartAgain(second, ring().string() + "/");
     EXPECT_EQ(second.station.Protocol().Cell(ColStartNr, 1), "12");
@@ -667,7 +659,7 @@ TEST_F(BackupFolderTest, JoinedNameBackupBesideARealOne_IsKeptInTheFolderAndName
     fs::create_directories(ring());
     WriteProtocolWithStarter(joined(), "12");
     WriteProtocolWithStarter(ring() / "caniparc-Sicherungsdatei.txt", "3");
-    ScriptedDialogs dialogs1;
+    RecordingDialogs dialogs1;
     OtherStation first(clock, dialogs1);
     StartAgain(first, ring().string() + "/");
     EXPECT_EQ(first.station.Protocol().Cell(ColStartNr, 1), "3") << "the real backup is restored";
@@ -688,7 +680,7 @@ TEST_F(BackupFolderTest, JoinedNameBackupOfAStationStillRunning_IsLeftAlone) {
     ClaimOutcome outcome = ClaimOutcome::Unavailable;
     auto held = ClaimFile(BackupLockName(joined().string()), outcome);
     ASSERT_EQ(outcome, ClaimOutcome::Claimed);
-    ScriptedDialogs dialogs1;
+    RecordingDialogs dialogs1;
     OtherStation first(clock, dialogs1);
     StartAgain(first, ring().string() + "/");
     EXPECT_TRUE(fs::exists(joined()));
