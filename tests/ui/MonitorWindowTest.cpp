@@ -6,6 +6,8 @@
 #include "Digit.h"
 #include "FileChooser.h"
 #include "MainWindow.h"
+#include "NoFiles.h"
+#include "RecordingDialogs.h"
 #include "SettingsDialog.h"
 
 #include "ManualClock.h"
@@ -25,15 +27,7 @@ using namespace caniparc;
 
 namespace {
 
-struct NoDialogs final : Dialogs {
-    bool Ask(const std::string&) override { return true; }
-    void Inform(const std::string&) override {}
-};
-
-struct NoFiles final : ui::FileChooser {
-    ui::FileChoice ChooseOpen(QWidget*, const QString&, const QStringList&, int) override { return {}; }
-    ui::FileChoice ChooseSave(QWidget*, const QString&, const QString&, const QStringList&, int) override { return {}; }
-};
+using testing::NoFiles;
 
 struct Fixture {
     explicit Fixture(int monitor) {
@@ -56,7 +50,7 @@ struct Fixture {
 
     QTemporaryDir folder;
     testing::ManualClock clock;
-    NoDialogs dialogs;
+    testing::RecordingDialogs dialogs;
     NoFiles files;
     Station station{{clock, clock, dialogs}, "caniparc"};
     Settings& settings = station.GetSettings();

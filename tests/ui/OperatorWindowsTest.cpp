@@ -6,6 +6,7 @@
 #include "FileChooser.h"
 #include "MainWindow.h"
 #include "MonitorWindow.h"
+#include "NoFiles.h"
 #include "OperatorDialogs.h"
 
 #include "ManualClock.h"
@@ -27,10 +28,7 @@ using namespace caniparc;
 
 namespace {
 
-struct NoFiles final : ui::FileChooser {
-    ui::FileChoice ChooseOpen(QWidget*, const QString&, const QStringList&, int) override { return {}; }
-    ui::FileChoice ChooseSave(QWidget*, const QString&, const QString&, const QStringList&, int) override { return {}; }
-};
+using testing::NoFiles;
 
 // The station with the real question windows, as the program builds it.
 struct Fixture {

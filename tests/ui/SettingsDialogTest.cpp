@@ -5,6 +5,7 @@
 #include "FileChooser.h"
 #include "LaneFrame.h"
 #include "MainWindow.h"
+#include "NoFiles.h"
 
 #include "ManualClock.h"
 #include "station/Dialogs.h"
@@ -48,10 +49,7 @@ struct NoDialogs final : Dialogs {
     void Inform(const std::string& message) override { told << QString::fromStdString(message); }
 };
 
-struct NoFiles final : ui::FileChooser {
-    ui::FileChoice ChooseOpen(QWidget*, const QString&, const QStringList&, int) override { return {}; }
-    ui::FileChoice ChooseSave(QWidget*, const QString&, const QString&, const QStringList&, int) override { return {}; }
-};
+using testing::NoFiles;
 
 // Runs `edit` on the settings dialog once it is up, then presses "OK" or Esc.
 void AnswerSettingsDialog(std::function<void(ui::SettingsDialog&)> edit, bool ok) {

@@ -2,6 +2,7 @@
 // entries, the copy in and out with its ranges, the clamping of a damaged store at start-up,
 // and the order in which "OK" reaches the running station and the store.
 #include "station/SettingsForm.h"
+#include "RecordingDialogs.h"
 
 #include "FakeSerialBackend.h"
 #include "ManualClock.h"
@@ -175,11 +176,6 @@ TEST(SettingsFormTest, DamagedStoreValuesAreBroughtIntoTheDialogsRanges) {
 
 // --- Applying "OK" to the running station --------------------------------------------------
 
-struct NoDialogs final : Dialogs {
-    bool Ask(const std::string&) override { return true; }
-    void Inform(const std::string&) override {}
-};
-
 class CountingStore final : public SettingsStore {
 public:
     std::optional<StoredValues> values;
@@ -226,7 +222,7 @@ protected:
 
     std::filesystem::path folder;
     testing::ManualClock clock;
-    NoDialogs dialogs;
+    testing::RecordingDialogs dialogs;
     testing::FakeSerialBackend serial;
     CountingStore store;
     Station station{{.time = clock,
