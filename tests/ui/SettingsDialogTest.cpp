@@ -52,6 +52,20 @@ struct NoDialogs final : Dialogs {
 using testing::NoFiles;
 
 // Runs `edit` on the settings dialog once it is up, then presses "OK" or Esc.
+// A started station with its main window shown.
+struct ShownStation {
+    ShownStation() {
+        station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
+        window.show();
+    }
+    QTemporaryDir folder;
+    testing::ManualClock clock;
+    NoDialogs dialogs;
+    NoFiles files;
+    Station station{{clock, clock, dialogs}, "caniparc"};
+    ui::MainWindow window{station, dialogs, files};
+};
+
 void AnswerSettingsDialog(std::function<void(ui::SettingsDialog&)> edit, bool ok) {
     QTimer::singleShot(0, [edit, ok] {
         auto* dialog = qobject_cast<ui::SettingsDialog*>(QApplication::activeModalWidget());
@@ -226,14 +240,9 @@ private slots:
     }
 
     void f2AppliesSchemeAndStandardTimeAtOnce() {
-        QTemporaryDir folder;
-        testing::ManualClock clock;
-        NoDialogs dialogs;
-        NoFiles files;
-        Station station{{clock, clock, dialogs}, "caniparc"};
-        station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
-        ui::MainWindow window(station, dialogs, files);
-        window.show();
+        ShownStation fixture;
+        Station& station = fixture.station;
+        ui::MainWindow& window = fixture.window;
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
         auto* standard = Child<QLabel>(&window, "e2ZeitStandart");
@@ -263,14 +272,9 @@ private slots:
     }
 
     void toolBarButtonOpensTheDialogBetweenRunsOnly() {
-        QTemporaryDir folder;
-        testing::ManualClock clock;
-        NoDialogs dialogs;
-        NoFiles files;
-        Station station{{clock, clock, dialogs}, "caniparc"};
-        station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
-        ui::MainWindow window(station, dialogs, files);
-        window.show();
+        ShownStation fixture;
+        Station& station = fixture.station;
+        ui::MainWindow& window = fixture.window;
         QToolButton* button = nullptr;
         for (auto* candidate : window.findChildren<QToolButton*>())
             if (candidate->toolTip() == QStringLiteral("[F2] Einstellungen"))
