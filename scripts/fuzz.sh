@@ -47,15 +47,11 @@ done
 printf '%-22s %12s %9s %10s %8s  %s\n' target runs seconds runs/s corpus result
 for target in $targets; do
     log=$build/logs/$target.log
-    done_line=$(grep -E '^Done [0-9]+ runs in [0-9]+ second' "$log" | tail -1 || true)
-    done_runs=$(sed -E 's/^Done ([0-9]+) runs in ([0-9]+) .*/\1/' <<< "$done_line")
-    seconds=$(sed -E 's/^Done ([0-9]+) runs in ([0-9]+) .*/\2/' <<< "$done_line")
-    if [ -z "$done_line" ]; then
-        done_runs=$(grep -oE 'stat::number_of_executed_units: [0-9]+' "$log" | grep -oE '[0-9]+$' || echo '?')
-        seconds=$(grep -oE 'stat::slowest_unit_time_sec' "$log" > /dev/null && echo '?' || echo '?')
-    fi
+    # libFuzzer ends with "Done <runs> runs in <seconds> second(s)" unless it stopped on a finding.
+    read -r done_runs seconds < <(sed -nE 's/^Done ([0-9]+) runs in ([0-9]+) second.*/\1 \2/p' "$log" | tail -1) ||
+        { done_runs='?'; seconds='?'; }
     rate='?'
-    [[ "$seconds" =~ ^[0-9]+$ && "$done_runs" =~ ^[0-9]+$ && "$seconds" -gt 0 ]] && rate=$((done_runs / seconds))
+    [[ "$seconds" =~ ^[0-9]+$ && "$seconds" -gt 0 ]] && rate=$((done_runs / seconds))
     result=ok
     grep -qE 'ERROR: (libFuzzer|AddressSanitizer|UndefinedBehaviorSanitizer)|deadly signal|runtime error' "$log" &&
         result="FINDING (see $log)"
