@@ -151,7 +151,7 @@ void CopyFormToSettings(const SettingsForm& f, Settings& s) {
     s.AutoEinS = Clamped(SecondsToMs(f.autoEinSeconds), ranges::Milliseconds);
     s.LaufCount = f.laufCount == 1 ? 1 : 2;
     s.Manuell = f.manuell;
-    if (f.lsCfg >= ranges::CourseScheme.low && f.lsCfg <= ranges::CourseScheme.high)
+    if (ranges::CourseScheme.Holds(f.lsCfg))
         s.LsCFG = f.lsCfg;
     s.Kontakt = f.kontakt == 0 ? 0 : 1;
     s.LiveWeb = f.liveWeb ? 1 : 0;
