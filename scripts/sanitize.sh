@@ -19,7 +19,7 @@ if [ "$which" = all ] || [ "$which" = asan ]; then
 fi
 
 if [ "$which" = all ] || [ "$which" = tsan ]; then
-    threaded=(test_core_serial test_ui_dispatcher test_ui_liveserver)
+    threaded=(test_core_serial test_ui_dispatcher test_net_liveserver)
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCANIPARC_SANITIZE_THREAD=ON -DCANIPARC_BENCH=OFF \
         -DCANIPARC_WERROR=ON > /dev/null
     cmake --build build-tsan -j"$(nproc)" --target "${threaded[@]}"

@@ -18,16 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Paths are UTF-8 in memory; on Windows a narrow string would be taken in the ANSI code page.
-fs::path PathFromUtf8(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string Utf8FromPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 std::string EnvironmentValue(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
@@ -41,13 +31,6 @@ fs::path BaseFolder(const std::string& xdgValue, const std::string& home, const 
     if (home.empty())
         return {};
     return PathFromUtf8(home) / homeRelative;
-}
-
-bool EndsInSeparator(const std::string& folder) {
-    if (folder.empty())
-        return false;
-    const char last = folder.back();
-    return last == '/' || last == static_cast<char>(fs::path::preferred_separator);
 }
 
 } // namespace
@@ -81,6 +64,23 @@ fs::path SettingsFilePath(const UserEnvironment& env, const std::string& program
 fs::path UserDataFolder(const UserEnvironment& env) {
     const fs::path base = BaseFolder(env.xdgDataHome, env.home, ".local/share");
     return base.empty() ? fs::path() : base / "Kronolux";
+}
+
+fs::path PathFromUtf8(std::string_view text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string Utf8FromPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+bool IsPathSeparator(char c) {
+    return c == '/' || c == static_cast<char>(fs::path::preferred_separator);
+}
+
+bool EndsInSeparator(std::string_view folder) {
+    return !folder.empty() && IsPathSeparator(folder.back());
 }
 
 std::string WithTrailingSeparator(std::string folder) {

@@ -32,6 +32,14 @@ std::filesystem::path SettingsFilePath(const UserEnvironment& env, const std::st
 // $XDG_DATA_HOME/Kronolux, default ~/.local/share/Kronolux; empty when no home is known.
 std::filesystem::path UserDataFolder(const UserEnvironment& env);
 
+// Paths are UTF-8 in memory; on Windows a narrow string would be taken in the ANSI code page.
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// '/' or the platform's own separator.
+bool IsPathSeparator(char c);
+bool EndsInSeparator(std::string_view folder);
+
 // Appends the platform's path separator unless the text already ends in one; empty stays empty.
 std::string WithTrailingSeparator(std::string folder);
 

@@ -4,6 +4,7 @@
 #include "protocol/Backup.h"
 #include "settings/FileAccess.h"
 #include "settings/Settings.h"
+#include "settings/SettingsPaths.h"
 
 #include <filesystem>
 
@@ -11,14 +12,6 @@ namespace caniparc {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool IsSeparator(char c) {
-    return c == '/' || c == static_cast<char>(fs::path::preferred_separator);
-}
-
-fs::path PathOf(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 std::string FoundText(const std::string& joined) {
     return "Eine frühere Sicherungsdatei wurde gefunden:\n" + joined +
@@ -33,7 +26,7 @@ std::string MoveBesideBackup(FileSystem& fs, const Settings& settings, const std
         const std::string suffix = attempt == 1 ? "" : "-" + std::to_string(attempt);
         const std::string kept =
             settings.RezervDir + settings.ProgramTitle + "-Sicherungsdatei-frueher-" + stamp + suffix + ".txt";
-        const std::error_code error = fs.RenameNoReplace(PathOf(joined), PathOf(kept));
+        const std::error_code error = fs.RenameNoReplace(PathFromUtf8(joined), PathFromUtf8(kept));
         if (!error)
             return kept;
         if (error != std::errc::file_exists)
@@ -46,10 +39,10 @@ std::string MoveBesideBackup(FileSystem& fs, const Settings& settings, const std
 
 std::string JoinedBackupName(const Settings& settings) {
     std::string folder = settings.RezervDir;
-    if (folder.empty() || !IsSeparator(folder.back()))
+    if (!EndsInSeparator(folder))
         return {};
     folder.pop_back();
-    if (folder.empty() || IsSeparator(folder.back()) || folder.back() == ':')
+    if (folder.empty() || EndsInSeparator(folder) || folder.back() == ':')
         return {};
     return folder + settings.ProgramTitle + "-Sicherungsdatei.txt";
 }
@@ -57,15 +50,15 @@ std::string JoinedBackupName(const Settings& settings) {
 std::string AdoptJoinedNameBackup(FileSystem& fs, const Settings& settings, const std::string& stamp) {
     const std::string joined = JoinedBackupName(settings);
     std::error_code error;
-    if (joined.empty() || !fs::is_regular_file(PathOf(joined), error))
+    if (joined.empty() || !fs::is_regular_file(PathFromUtf8(joined), error))
         return {};
     // A station of an earlier version may still be writing it.
     ClaimOutcome outcome = ClaimOutcome::Unavailable;
-    const auto claim = ClaimFile(PathOf(BackupLockName(joined)), outcome);
+    const auto claim = ClaimFile(PathFromUtf8(BackupLockName(joined)), outcome);
     if (outcome == ClaimOutcome::HeldElsewhere)
         return {};
     const std::string backup = BackupFileName(settings);
-    error = fs.RenameNoReplace(PathOf(joined), PathOf(backup));
+    error = fs.RenameNoReplace(PathFromUtf8(joined), PathFromUtf8(backup));
     if (!error)
         return FoundText(joined) + "\n\nSie ist jetzt die Sicherungsdatei\n" + backup +
                "\nund ihr Protokoll wurde geladen.";

@@ -9,16 +9,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Paths are UTF-8 in memory; on Windows a narrow string would be taken in the ANSI code page.
-fs::path PathFromUtf8(std::string_view text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string Utf8FromPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 constexpr const char* kTemplateName = "Protokollvorlage.doc";
 
 #ifdef _WIN32

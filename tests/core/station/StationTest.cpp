@@ -8,6 +8,7 @@
 #include "protocol/Backup.h"
 #include "protocol/ProtocolFile.h"
 #include "serial/Dispatcher.h"
+#include "settings/SettingsPaths.h"
 #include "settings/SettingsStore.h"
 #include "station/Dialogs.h"
 #include "station/SettingsForm.h"
@@ -609,7 +610,8 @@ TEST_F(BackupFolderTest, TypedWithoutSlash_TheRunningStationAndTheNextStartUseTh
     form.rezervDir = ring().string();
     SettingsEffects effects;
     ASSERT_TRUE(station.ApplySettingsForm(form, effects));
-    EXPECT_EQ(station.GetSettings().RezervDir, ring().string() + "/") << "kept as the next start reads it";
+    EXPECT_EQ(station.GetSettings().RezervDir, WithTrailingSeparator(ring().string()))
+        << "kept as the next start reads it";
     TimedRun(7, 31'200);
     EXPECT_FALSE(fs::exists(joined()));
     EXPECT_TRUE(fs::exists(ring() / "caniparc-Sicherungsdatei.txt"));
@@ -661,7 +663,7 @@ TEST_F(BackupFolderTest, JoinedNameBackupBesideARealOne_IsKeptInTheFolderAndName
     WriteProtocolWithStarter(ring() / "caniparc-Sicherungsdatei.txt", "3");
     RecordingDialogs dialogs1;
     OtherStation first(clock, dialogs1);
-    StartAgain(first, ring().string() + "/");
+    StartAgain(first, WithTrailingSeparator(ring().string())); // as the station keeps it on this platform
     EXPECT_EQ(first.station.Protocol().Cell(ColStartNr, 1), "3") << "the real backup is restored";
     ASSERT_EQ(dialogs1.told.size(), 1u);
     EXPECT_FALSE(fs::exists(joined()));
