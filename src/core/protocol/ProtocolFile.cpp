@@ -114,10 +114,23 @@ std::optional<std::size_t> CountLines(std::string_view text, std::size_t maxLine
     return lines;
 }
 
+// Blank as the file will hold it: the writer turns control codes into blanks.
+bool WrittenBlank(const std::string& cell) {
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        if (cell[i] == ' ')
+            continue;
+        if (!IsControlAt(cell, i))
+            return false;
+        if (static_cast<unsigned char>(cell[i]) == 0xC2)
+            ++i; // the C1 code's second byte
+    }
+    return true;
+}
+
 void RestoreHeaderTitles(ProtocolTable::Row& header) {
     for (int col = 0; col < ColSortKey; ++col) {
         auto& cell = header[static_cast<std::size_t>(col)];
-        if (TrimBlanks(cell).empty())
+        if (WrittenBlank(cell))
             cell = std::string(ColumnTitles[static_cast<std::size_t>(col)]);
     }
 }

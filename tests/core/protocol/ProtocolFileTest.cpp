@@ -169,6 +169,21 @@ TEST(ProtocolFileWriting, ControlCodesInCellsBecomeBlanksSoTheFileReadsBack) {
     EXPECT_EQ(rows[1][ColDogName], "As ta ! ");
 }
 
+// Found by fuzzing: a title of nothing but a control code the reader lets through (the DOS end
+// code) was kept, saved as a blank and read back as the column's own title, so the backup
+// changed with every start.
+TEST(ProtocolFileReading, TitleOfOnlyControlCodes_IsBlankSoSavingAndReadingAgainChangesNothing) {
+    std::vector<ProtocolTable::Row> rows;
+    ASSERT_EQ(ParseProtocolFile("Nr.\t\x1A\r\n1\tRex\r\n", rows), FileError::None);
+    ProtocolTable table;
+    LoadProtocolRows(table, std::move(rows));
+    EXPECT_EQ(table.Cell(ColDogName, 0), "Hundename");
+    const std::string saved = FormatProtocolFile(table);
+    ProtocolTable again;
+    LoadProtocolRows(again, Parse(saved));
+    EXPECT_EQ(FormatProtocolFile(again), saved);
+}
+
 TEST(ProtocolFileReading, BrokenUtf8AfterAByteOrderMark_GivesValidText) {
     std::vector<ProtocolTable::Row> rows;
     ASSERT_EQ(ParseProtocolFile(std::string("\xEF\xBB\xBF\xC3\x28;\xF4\x90\x80\x80\n", 11), rows), FileError::None);
