@@ -95,6 +95,11 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, W
 MainWindow::~MainWindow() {
     run_.SetListener(nullptr);
     station_.SetListener(nullptr);
+    // The widgets are hidden only after this destructor, by QWidget's: an open contact list then
+    // reports being closed, and its handler would reach into a window already taken apart.
+    for (const auto& lane : lanes_)
+        if (lane.frame)
+            lane.frame->disconnect(this);
 }
 
 void MainWindow::BuildActions() {
