@@ -7,6 +7,9 @@ set(caniparc_desktop_dir ${PROJECT_SOURCE_DIR}/resources/desktop)
 set(caniparc_app_id de.kronolux.caniparc)
 
 install(TARGETS caniparc-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET caniparc-board)
+    install(TARGETS caniparc-board RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 if(CANIPARC_UI)
     install(TARGETS caniparc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES ${PROJECT_SOURCE_DIR}/resources/start.wav ${PROJECT_SOURCE_DIR}/resources/stopp.wav
@@ -27,7 +30,7 @@ endif()
 find_program(GZIP_PROGRAM gzip)
 if(GZIP_PROGRAM AND NOT WIN32)
     set(caniparc_compressed)
-    foreach(source caniparc.1 caniparc-cli.1 changelog)
+    foreach(source caniparc.1 caniparc-cli.1 caniparc-board.1 changelog)
         set(output ${CMAKE_CURRENT_BINARY_DIR}/packaging/${source}.gz)
         add_custom_command(OUTPUT ${output}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/packaging
@@ -42,6 +45,9 @@ if(GZIP_PROGRAM AND NOT WIN32)
     if(CANIPARC_UI)
         install(FILES ${caniparc_packaging}/caniparc.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     endif()
+    if(TARGET caniparc-board)
+        install(FILES ${caniparc_packaging}/caniparc-board.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
     install(FILES ${caniparc_packaging}/changelog.gz ${caniparc_desktop_dir}/copyright
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/caniparc)
 endif()
@@ -55,7 +61,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "One operator at the ring times each run with light barriers on a serial\n"
     "port or with the keyboard, types the faults and refusals the judge calls,\n"
     "and the station scores, ranks and keeps the result protocol of the class.\n"
-    "caniparc-cli recomputes protocol files without the window.")
+    "caniparc-cli recomputes protocol files without the window; caniparc-board\n"
+    "shows every ring of a show to the results office, the speaker and phones.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

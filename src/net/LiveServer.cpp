@@ -79,9 +79,20 @@ protected:
         const LiveRequest parsed = ParseLiveRequest(
             methodText, std::string_view(target.constData(), static_cast<std::size_t>(target.size())), headerBytes);
         QByteArray type = "text/plain; charset=utf-8";
-        const QByteArray body = owner_.Answer(static_cast<int>(parsed.route), type);
+        QByteArray body;
+        int code = LiveStatus(parsed.route);
+        std::optional<LiveAnswer> own;
+        if (owner_.router_ && !parsed.path.empty())
+            own = owner_.router_(parsed.path);
+        if (own) {
+            type = QByteArray::fromStdString(own->contentType);
+            body = QByteArray::fromStdString(own->body);
+            code = own->status;
+        } else {
+            body = owner_.Answer(static_cast<int>(parsed.route), type);
+        }
         auto responder = makeResponder(request, socket);
-        const auto status = static_cast<QHttpServerResponder::StatusCode>(LiveStatus(parsed.route));
+        const auto status = static_cast<QHttpServerResponder::StatusCode>(code);
         const QHttpServerResponder::HeaderList headers{{"Content-Type", type},
                                                        {"Cache-Control", "no-store"},
                                                        {"X-Content-Type-Options", "nosniff"},

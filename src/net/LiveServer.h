@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,11 @@ public:
     int Connections() const;
     int SocketClients() const { return static_cast<int>(clients_.size()); }
 
+    // A program's own pages: asked first with the decoded path of every GET or HEAD the request
+    // rules let through (nothing: the fixed answers). The limits and the WebSocket stay as they are.
+    using Router = std::function<std::optional<LiveAnswer>(const std::string& path)>;
+    void SetRouter(Router router) { router_ = std::move(router); }
+
     // Compares the state with what the clients have and pushes the difference now.
     void Push();
 
@@ -87,6 +93,7 @@ private:
 
     Snapshot snapshot_;
     CsvText csv_;
+    Router router_;
     LiveServerLimits limits_;
     std::unique_ptr<LiveHttpServer> http_;
     QPointer<LiveTcpServer> tcp_;

@@ -47,7 +47,7 @@ void AppendLane(std::string& out, const LiveLane& lane, int number) {
     out += "<div class=\"st\">" + HtmlEscape(LaneStateText(lane.state)) + "</div></div>\n";
 }
 
-constexpr const char* kScript = R"(<script>
+constexpr const char* kScript = R"(
 (function(){
 var ver=-1,ws=null,poll=null;
 function txt(el,t){if(el.textContent!==t)el.textContent=t;}
@@ -63,6 +63,7 @@ function lanes(d){
 }
 function b2(d){return d.bestzeit?('Bestzeit: '+d.bestzeit+(d.bestStartNr?' (Nr. '+d.bestStartNr+')':'')):'';}
 function table(d){
+ var st=document.getElementById('stand');if(st&&d.stand)txt(st,d.stand);
  var t=document.getElementById('prot'),h=t.tHead.rows[0],body=t.tBodies[0];
  while(h.cells.length)h.deleteCell(0);
  d.spalten.forEach(function(s){var c=document.createElement('th');c.textContent=s;h.appendChild(c);});
@@ -79,7 +80,7 @@ function apply(d){
  lanes(d);
 }
 function get(){
- var x=new XMLHttpRequest();x.open('GET','/protokoll.json');
+ var x=new XMLHttpRequest();x.open('GET',base+'/protokoll.json');
  x.onload=function(){if(x.status===200){try{apply(JSON.parse(x.responseText));}catch(e){}}};
  x.send();
 }
@@ -87,8 +88,8 @@ function status(t){txt(document.getElementById('con'),t);}
 function startPoll(){if(!poll)poll=setInterval(get,2000);}
 function stopPoll(){if(poll){clearInterval(poll);poll=null;}}
 function connect(){
- if(!window.WebSocket){startPoll();return;}
- try{ws=new WebSocket((location.protocol==='https:'?'wss://':'ws://')+location.host+'/live');}
+ if(!sock||!window.WebSocket){startPoll();return;}
+ try{ws=new WebSocket((location.protocol==='https:'?'wss://':'ws://')+location.host+base+'/live');}
  catch(e){startPoll();setTimeout(connect,5000);return;}
  ws.onopen=function(){stopPoll();status('Live verbunden');};
  ws.onmessage=function(m){try{apply(JSON.parse(m.data));}catch(e){}};
@@ -101,7 +102,7 @@ connect();
 
 } // namespace
 
-std::string LivePageHtml(const LiveState& state) {
+std::string LivePageHtml(const LiveState& state, const LivePageOptions& options) {
     std::string out = kHead;
     out += HtmlEscape(state.title);
     out += kStyle;
@@ -137,6 +138,9 @@ std::string LivePageHtml(const LiveState& state) {
         out += "</tr>\n";
     }
     out += "</tbody></table></div>\n<p id=\"con\"></p>\n";
+    if (!state.stand.empty())
+        out += "<p class=\"sub\" id=\"stand\">" + HtmlEscape(state.stand) + "</p>\n";
+    out += "<script>\nvar base=\"" + JsonEscape(options.base) + "\",sock=" + (options.socket ? "true" : "false") + ";";
     out += kScript;
     out += "</body></html>\n";
     return out;

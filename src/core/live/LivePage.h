@@ -10,7 +10,12 @@
 
 namespace caniparc {
 
+struct LivePageOptions {
+    std::string base;   // where the page's JSON and WebSocket are, before "/protokoll.json" and "/live"
+    bool socket = true; // false: the page only polls
+};
+
 // Every text of `state` is HTML-escaped; the script only ever writes text, never markup.
-std::string LivePageHtml(const LiveState& state);
+std::string LivePageHtml(const LiveState& state, const LivePageOptions& options = {});
 
 } // namespace caniparc

@@ -37,6 +37,13 @@ struct LiveRequest {
 // one to pass caches).
 LiveRequest ParseLiveRequest(std::string_view method, std::string_view target, std::size_t headerBytes);
 
+// An answer made elsewhere than from the fixed routes (a program that serves pages of its own).
+struct LiveAnswer {
+    int status = 200;
+    std::string contentType;
+    std::string body;
+};
+
 // The HTTP status of a route (200 for the four answers).
 int LiveStatus(LiveRoute route);
 

@@ -150,6 +150,8 @@ std::string LiveStateJson(const LiveState& state) {
     AppendField(out, "ort", state.place);
     AppendField(out, "richter", state.judge);
     AppendField(out, "kategorie", state.category);
+    if (!state.stand.empty())
+        AppendField(out, "stand", state.stand);
     out += "\"spalten\":[";
     for (std::size_t i = 0; i < state.columns.size(); ++i) {
         if (i > 0)

@@ -34,6 +34,7 @@ struct LiveState {
     std::vector<std::string> columns;           // titles of the shown protocol columns
     std::vector<std::vector<std::string>> rows; // the protocol's rows in their current order
     std::uint64_t version = 0;                  // grows with every change, so a poll can tell nothing is new
+    std::string stand; // how old the data is, where it is relayed (empty on the station itself)
 };
 
 // The station's parts the live results read; only references, nothing is copied until

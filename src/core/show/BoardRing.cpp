@@ -3,6 +3,8 @@
 
 #include "show/ProtocolChange.h"
 
+#include <algorithm>
+
 namespace caniparc {
 
 void BoardRing::Heard(std::int64_t sentMs, std::int64_t nowMs) {
@@ -92,7 +94,26 @@ void BoardRing::OnEvent(const EventMessage& event, std::int64_t nowMs) {
         buffered_.emplace(std::pair(event.epoch, event.seq), event);
 }
 
+void BoardRing::NoteEntries(const EventMessage& event) {
+    if (event.kind != ShowEventKind::Entry)
+        return;
+    // An entry also re-places other rows; the entered one is the row whose run got its time.
+    for (const ShowRow& row : event.change.rows) {
+        const auto before = std::find_if(rows_.begin(), rows_.end(),
+                                         [&row](const ShowRow& held) { return held[ColStartNr] == row[ColStartNr]; });
+        const bool hadTime1 = before != rows_.end() && !(*before)[ColTime1].empty();
+        const bool hadTime2 = before != rows_.end() && !(*before)[ColTime2].empty();
+        if ((!hadTime1 && !row[ColTime1].empty()) || (!hadTime2 && !row[ColTime2].empty())) {
+            std::erase(recent_, row[ColStartNr]);
+            recent_.push_front(row[ColStartNr]);
+        }
+    }
+    while (recent_.size() > MaxRecent)
+        recent_.pop_back();
+}
+
 void BoardRing::Apply(const EventMessage& event, std::int64_t nowMs) {
+    NoteEntries(event);
     ApplyChange(rows_, event.change);
     seq_ = event.seq;
     ++counts_.applied;

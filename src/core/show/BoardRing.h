@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -60,6 +61,10 @@ public:
     std::int64_t ClockOffsetMs() const { return clockOffsetMs_; }
     // When the data last changed.
     std::int64_t ChangedMs() const { return changedMs_; }
+    // The start numbers of the runs entered lately, the newest first (at most MaxRecent): the
+    // rows an entry event gave a time they did not have. Not kept in the board's copy.
+    static constexpr std::size_t MaxRecent = 10;
+    const std::deque<std::string>& RecentEntries() const { return recent_; }
 
     // The ring's state as one snapshot, for the board's own durable copy; and back.
     SnapshotMessage ToSnapshot() const;
@@ -69,6 +74,7 @@ private:
     void Heard(std::int64_t sentMs, std::int64_t nowMs);
     void Drain(std::int64_t nowMs);
     void Apply(const EventMessage& event, std::int64_t nowMs);
+    void NoteEntries(const EventMessage& event);
 
     std::string name_;
     std::uint64_t epoch_ = 0;
@@ -88,6 +94,7 @@ private:
     std::int64_t lastMessageMs_ = 0;
     std::int64_t clockOffsetMs_ = 0;
     std::int64_t changedMs_ = 0;
+    std::deque<std::string> recent_;
 };
 
 } // namespace caniparc
