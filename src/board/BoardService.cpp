@@ -39,19 +39,19 @@ bool BoardService::Start(QString& error) {
     std::filesystem::create_directories(options_.dataFolder, ec);
     std::string storeError;
     const std::filesystem::path file = options_.dataFolder / "board.sqlite";
-    store_ = SqliteBoardStore::Open(file, storeError);
-    if (!store_) {
+    auto store = SqliteBoardStore::Open(file, storeError);
+    if (!store) {
         error = QStringLiteral("Die Ablage %1 lässt sich nicht öffnen: %2")
                     .arg(QString::fromStdString(file.string()), QString::fromStdString(storeError));
         return false;
     }
-    for (const auto& [ring, copy] : store_->Load(options_.show))
+    for (const auto& [ring, copy] : store->Load(options_.show))
         board_.Restore(ring, copy);
     if (!server_.Start(options_.httpPort, options_.httpAddress)) {
         error = QStringLiteral("Webserver: %1").arg(server_.ErrorText());
-        store_.reset();
         return false;
     }
+    writer_ = std::make_unique<BoardWriter>(std::move(store), options_.show);
     client_.Start();
     ask_.start();
     save_.start();
@@ -62,6 +62,7 @@ void BoardService::Stop() {
     ask_.stop();
     save_.stop();
     SaveChanged();
+    writer_.reset(); // after the last write
     client_.Stop();
     server_.Stop();
 }
@@ -83,10 +84,10 @@ void BoardService::AskForMissing() {
 }
 
 void BoardService::SaveChanged() {
-    if (!store_)
+    if (!writer_)
         return;
     for (const std::string& name : board_.TakeChanged())
-        store_->Save(options_.show, name, board_.Rings().at(name).ToSnapshot());
+        writer_->Queue(name, board_.Rings().at(name).ToSnapshot());
 }
 
 } // namespace caniparc

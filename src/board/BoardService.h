@@ -4,6 +4,7 @@
 // through the live results' web server with its limits.
 #pragma once
 
+#include "BoardWriter.h"
 #include "LiveServer.h"
 #include "MqttClient.h"
 
@@ -51,7 +52,7 @@ public:
     bool IsConnected() const { return client_.IsConnected(); }
     quint16 HttpPort() const { return server_.Port(); }
     BoardClock Clock() const;
-    // Writes the rings that changed since the last save to the copy now.
+    // Hands the rings that changed since the last save to the copy's writer.
     void SaveChanged();
 
 signals:
@@ -65,7 +66,7 @@ private:
     BoardOptions options_;
     WallClock wallClock_;
     ShowBoard board_;
-    std::unique_ptr<SqliteBoardStore> store_;
+    std::unique_ptr<BoardWriter> writer_;
     MqttClient client_;
     LiveServer server_;
     QTimer ask_, save_;

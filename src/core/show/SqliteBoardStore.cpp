@@ -50,6 +50,20 @@ bool SqliteBoardStore::Save(const std::string& show, const std::string& ring, co
     return ok;
 }
 
+bool SqliteBoardStore::SaveAll(const std::string& show,
+                               const std::vector<std::pair<std::string, SnapshotMessage>>& copies) {
+    if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return false;
+    bool ok = true;
+    for (const auto& [ring, copy] : copies)
+        ok = Save(show, ring, copy) && ok;
+    if (!ok) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    return sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
 std::vector<std::pair<std::string, SnapshotMessage>> SqliteBoardStore::Load(const std::string& show) {
     std::vector<std::pair<std::string, SnapshotMessage>> rings;
     sqlite3_stmt* stmt = nullptr;

@@ -23,6 +23,8 @@ public:
     SqliteBoardStore& operator=(const SqliteBoardStore&) = delete;
 
     bool Save(const std::string& show, const std::string& ring, const SnapshotMessage& copy);
+    // Several rings in one transaction: one write to the disk for all of them.
+    bool SaveAll(const std::string& show, const std::vector<std::pair<std::string, SnapshotMessage>>& copies);
     // The rings of `show` whose copies read back; a damaged copy is left out (the station's
     // snapshot replaces it).
     std::vector<std::pair<std::string, SnapshotMessage>> Load(const std::string& show);
