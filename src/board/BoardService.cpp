@@ -15,7 +15,7 @@ BoardService::BoardService(BoardOptions options, WallClock wallClock, QObject* p
     : QObject(parent), options_(std::move(options)), wallClock_(std::move(wallClock)), board_(options_.show),
       client_(options_.broker), server_([] { return LiveState{}; }, [] { return std::string(); }) {
     server_.SetRouter([this](const std::string& path) -> std::optional<LiveAnswer> {
-        return AnswerBoard(board_, Clock(), path, options_.dataFolder.string());
+        return AnswerBoard(board_, {Clock(), client_.IsConnected(), options_.dataFolder.string()}, path);
     });
     connect(&client_, &MqttClient::Connected, this, &BoardService::Subscribe);
     connect(&client_, &MqttClient::MessageReceived, this,

@@ -3,7 +3,7 @@
 
 #include "live/LiveText.h"
 
-#include <cstdio>
+#include <cmath>
 
 namespace caniparc {
 
@@ -41,13 +41,11 @@ std::string Cell(const std::string& text) {
 std::string OffsetText(const BoardRing& ring) {
     if (ring.LastMessageMs() == 0)
         return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, "%+.1f s", static_cast<double>(ring.ClockOffsetMs()) / 1000.0);
-    std::string out = text;
-    for (char& c : out)
-        if (c == '.')
-            c = ',';
-    return out;
+    // In tenths, so that a few milliseconds either way read as no offset rather than "-0,0".
+    const std::int64_t tenths = std::llround(static_cast<double>(ring.ClockOffsetMs()) / 100.0);
+    const std::int64_t size = tenths < 0 ? -tenths : tenths;
+    const char* sign = tenths > 0 ? "+" : tenths < 0 ? "-" : "";
+    return sign + std::to_string(size / 10) + "," + std::to_string(size % 10) + " s";
 }
 
 std::string ClassName(const BoardRing& ring) {
@@ -168,9 +166,12 @@ std::string PathSegment(std::string_view text) {
     return out;
 }
 
-std::string OfficePageHtml(const ShowBoard& board, const BoardClock& clock) {
+std::string OfficePageHtml(const ShowBoard& board, const BoardClock& clock, bool brokerConnected) {
     std::string out = Head("Ergebnisbüro – " + board.Show(), 5);
     out += "<h1>Ergebnisbüro &ndash; " + HtmlEscape(board.Show()) + "</h1>\n" + PageAge(clock);
+    out += brokerConnected
+               ? "<p>Broker: <span class=\"on\">verbunden</span></p>\n"
+               : "<p>Broker: <span class=\"off\">getrennt &ndash; die Ringe sind nicht zu hören</span></p>\n";
     out += "<table><tr><th>Ring</th><th>Verbindung</th><th>Letzte Nachricht</th><th>Rückstand</th>"
            "<th>Uhrabweichung</th><th>Klasse</th><th>Stand</th></tr>\n";
     for (const auto& [name, ring] : board.Rings())

@@ -15,8 +15,9 @@ namespace caniparc {
 std::string PathSegment(std::string_view text);
 
 // The results office: each ring's connection (online, last message, backlog, clock offset) and
-// each class with its protocol and its exports; the messages the board ignored.
-std::string OfficePageHtml(const ShowBoard& board, const BoardClock& clock);
+// each class with its protocol and its exports; the messages the board ignored; whether the
+// board itself has the broker.
+std::string OfficePageHtml(const ShowBoard& board, const BoardClock& clock, bool brokerConnected = true);
 // The speaker: per ring the dogs on course with their running time, the next three starters, the
 // last results with their places, "Klasse beendet".
 std::string SpeakerPageHtml(const ShowBoard& board, const BoardClock& clock);

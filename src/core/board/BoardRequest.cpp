@@ -76,15 +76,15 @@ BoardRequest ParseBoardPath(std::string_view path) {
     return {route, std::string(rest)};
 }
 
-LiveAnswer AnswerBoard(const ShowBoard& board, const BoardClock& clock, std::string_view path,
-                       const std::string& tmpFolder) {
+LiveAnswer AnswerBoard(const ShowBoard& board, const BoardContext& context, std::string_view path) {
+    const BoardClock& clock = context.clock;
     const BoardRequest request = ParseBoardPath(path);
     constexpr const char* Html = "text/html; charset=utf-8";
     switch (request.route) {
     case BoardRoute::Index:
         return {200, Html, IndexPageHtml(board, clock)};
     case BoardRoute::Office:
-        return {200, Html, OfficePageHtml(board, clock)};
+        return {200, Html, OfficePageHtml(board, clock, context.brokerConnected)};
     case BoardRoute::Speaker:
         return {200, Html, SpeakerPageHtml(board, clock)};
     case BoardRoute::NotFound:
@@ -103,7 +103,7 @@ LiveAnswer AnswerBoard(const ShowBoard& board, const BoardClock& clock, std::str
     }
     if (request.route == BoardRoute::RingJson)
         return {200, "application/json; charset=utf-8", LiveStateJson(MakeRingLiveState(ring, clock))};
-    return Export(request.route, ring, tmpFolder);
+    return Export(request.route, ring, context.tmpFolder);
 }
 
 } // namespace caniparc

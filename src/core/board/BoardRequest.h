@@ -33,7 +33,11 @@ BoardRequest ParseBoardPath(std::string_view path);
 
 // The answer to a decoded path at the board's time; a ring the board does not hold is 404.
 // `tmpFolder` is where the workbook is built (empty: the system's).
-LiveAnswer AnswerBoard(const ShowBoard& board, const BoardClock& clock, std::string_view path,
-                       const std::string& tmpFolder = {});
+struct BoardContext {
+    BoardClock clock;
+    bool brokerConnected = true;
+    std::string tmpFolder;
+};
+LiveAnswer AnswerBoard(const ShowBoard& board, const BoardContext& context, std::string_view path);
 
 } // namespace caniparc

@@ -57,6 +57,7 @@ void BoardRing::Restore(const SnapshotMessage& snapshot) {
     titles_ = snapshot.titles;
     settings_ = snapshot.settings;
     rows_ = snapshot.rows;
+    changedMs_ = snapshot.sentMs; // the board's own copy keeps when its data changed there
     if (wantEpoch_ <= epoch_)
         wantEpoch_ = 0;
     // Early events the snapshot already holds, and those of older epochs, are of no more use.
@@ -149,7 +150,7 @@ std::optional<ResendMessage> BoardRing::ResendDue(std::int64_t nowMs) {
 }
 
 SnapshotMessage BoardRing::ToSnapshot() const {
-    return SnapshotMessage{epoch_, seq_, 0, titles_, settings_, rows_};
+    return SnapshotMessage{epoch_, seq_, changedMs_, titles_, settings_, rows_};
 }
 
 } // namespace caniparc

@@ -66,7 +66,8 @@ public:
     static constexpr std::size_t MaxRecent = 10;
     const std::deque<std::string>& RecentEntries() const { return recent_; }
 
-    // The ring's state as one snapshot, for the board's own durable copy; and back.
+    // The ring's state as one snapshot, for the board's own durable copy (its time is when the
+    // data last changed on the board); and back.
     SnapshotMessage ToSnapshot() const;
     void Restore(const SnapshotMessage& snapshot);
 

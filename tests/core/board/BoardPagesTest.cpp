@@ -89,6 +89,28 @@ TEST(BoardPages, Office_ShowsEachRingsConnectionBacklogOffsetAndProtocol) {
     EXPECT_TRUE(Has(page, "<meta http-equiv=\"refresh\""));
 }
 
+TEST(BoardPages, Office_SaysWhenTheBoardLostTheBrokerAndRoundsTheOffset) {
+    ShowBoard board("Cup");
+    Feed behind(board, "A"), level(board, "B");
+    behind.State(0, T0, true, -1260);
+    level.State(0, T0, true, -40); // transit alone: no offset worth a sign
+    const std::string page = OfficePageHtml(board, At(T0), false);
+    EXPECT_TRUE(Has(page, "Broker: <span class=\"off\">getrennt")) << page;
+    EXPECT_TRUE(Has(page, "<td>-1,3 s</td>")) << page;
+    EXPECT_TRUE(Has(page, "<td>0,0 s</td>")) << page;
+    EXPECT_TRUE(Has(OfficePageHtml(board, At(T0), true), "Broker: <span class=\"on\">verbunden</span>"));
+}
+
+TEST(BoardPages, ARingRestoredFromTheBoardsCopyKeepsTheAgeOfItsData) {
+    ShowBoard board("Cup");
+    Feed feed(board);
+    feed.Snapshot({Row("1", "Aron")}, T0);
+    feed.Entry({Row("1", "Aron", "31,20", "1")}, T0 + 4000);
+    ShowBoard restarted("Cup");
+    restarted.Restore("Ring 1", board.Rings().at("Ring 1").ToSnapshot());
+    EXPECT_TRUE(Has(OfficePageHtml(restarted, At(T0 + 9000)), "<td>Daten vom 23:13:24 (vor 5 s)</td>"));
+}
+
 TEST(BoardPages, Office_CountsTheMessagesItIgnored) {
     ShowBoard board("Cup");
     Feed feed(board);
@@ -106,8 +128,9 @@ TEST(BoardPages, EveryPage_EscapesWhatTheStationsSent) {
     feed.Lanes("1", "<img src=x>", "1,0", T0);
     feed.State(0, T0);
     const BoardClock clock = At(T0);
-    for (const std::string& page : {OfficePageHtml(board, clock), SpeakerPageHtml(board, clock),
-                                    IndexPageHtml(board, clock), AnswerBoard(board, clock, "/ring/R<1>").body}) {
+    for (const std::string& page :
+         {OfficePageHtml(board, clock), SpeakerPageHtml(board, clock), IndexPageHtml(board, clock),
+          AnswerBoard(board, {clock, true, {}}, "/ring/R<1>").body}) {
         EXPECT_FALSE(Has(page, "<script>alert")) << page;
         EXPECT_FALSE(Has(page, "<img")) << page;
         EXPECT_FALSE(Has(page, "R<1>")) << page;
@@ -203,25 +226,25 @@ TEST(BoardRequestAnswers, ServeTheRingsLiveResultsAndExports) {
     ShowBoard board("Cup");
     Feed feed(board);
     feed.Snapshot({Row("1", "Jürgens Aron", "31,20", "1")}, T0);
-    const BoardClock clock = At(T0 + 5000);
-    EXPECT_EQ(AnswerBoard(board, clock, "/ring/Ring 2").status, 404);
-    EXPECT_EQ(AnswerBoard(board, clock, "/export/Ring 2.xlsx").status, 404);
-    EXPECT_EQ(AnswerBoard(board, clock, "/nix").status, 404);
+    const BoardContext context{At(T0 + 5000), true, {}};
+    EXPECT_EQ(AnswerBoard(board, context, "/ring/Ring 2").status, 404);
+    EXPECT_EQ(AnswerBoard(board, context, "/export/Ring 2.xlsx").status, 404);
+    EXPECT_EQ(AnswerBoard(board, context, "/nix").status, 404);
 
-    const LiveAnswer page = AnswerBoard(board, clock, "/ring/Ring 1");
+    const LiveAnswer page = AnswerBoard(board, context, "/ring/Ring 1");
     EXPECT_EQ(page.status, 200);
     EXPECT_TRUE(Has(page.body, "var base=\"/ring/Ring%201\",sock=false;"));
     EXPECT_TRUE(Has(page.body, "Daten vom 23:13:20 (vor 5 s)"));
-    const LiveAnswer json = AnswerBoard(board, clock, "/ring/Ring 1/protokoll.json");
+    const LiveAnswer json = AnswerBoard(board, context, "/ring/Ring 1/protokoll.json");
     EXPECT_EQ(json.contentType, "application/json; charset=utf-8");
     EXPECT_TRUE(Has(json.body, "\"stand\":\"Daten vom 23:13:20 (vor 5 s)\""));
     EXPECT_TRUE(Has(json.body, "\"Jürgens Aron\""));
 
-    const LiveAnswer html = AnswerBoard(board, clock, "/export/Ring 1.html");
+    const LiveAnswer html = AnswerBoard(board, context, "/export/Ring 1.html");
     EXPECT_EQ(html.contentType, "text/html; charset=iso-8859-1");
     EXPECT_TRUE(Has(html.body, "J\xFCrgens Aron")) << "Latin-1 as the station's page";
     for (const char* path : {"/export/Ring 1.xlsx", "/export/Ring 1.docx"}) {
-        const LiveAnswer file = AnswerBoard(board, clock, path);
+        const LiveAnswer file = AnswerBoard(board, context, path);
         EXPECT_EQ(file.status, 200) << path << file.body;
         EXPECT_EQ(file.body.substr(0, 2), "PK") << path;
     }
