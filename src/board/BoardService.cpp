@@ -19,7 +19,9 @@ BoardService::BoardService(BoardOptions options, WallClock wallClock, QObject* p
     });
     connect(&client_, &MqttClient::Connected, this, &BoardService::Subscribe);
     connect(&client_, &MqttClient::MessageReceived, this,
-            [this](const std::string& topic, const std::string& payload) { Received(topic, payload); });
+            [this](const std::string& topic, const std::string& payload, bool retained) {
+                Received(topic, payload, retained);
+            });
     ask_.setInterval(options_.askMs);
     connect(&ask_, &QTimer::timeout, this, &BoardService::AskForMissing);
     save_.setInterval(options_.saveMs);
@@ -71,8 +73,8 @@ void BoardService::Subscribe() {
     client_.Subscribe(AllRingsFilter(options_.show), 1);
 }
 
-void BoardService::Received(const std::string& topic, const std::string& payload) {
-    if (board_.Receive(topic, payload, wallClock_()))
+void BoardService::Received(const std::string& topic, const std::string& payload, bool retained) {
+    if (board_.Receive(topic, payload, wallClock_(), retained))
         emit Changed();
 }
 

@@ -60,7 +60,7 @@ signals:
 
 private:
     void Subscribe();
-    void Received(const std::string& topic, const std::string& payload);
+    void Received(const std::string& topic, const std::string& payload, bool retained);
     void AskForMissing();
 
     BoardOptions options_;

@@ -7,13 +7,15 @@
 
 namespace caniparc {
 
-void BoardRing::Heard(std::int64_t sentMs, std::int64_t nowMs) {
+void BoardRing::Heard(std::int64_t sentMs, std::int64_t nowMs, bool retained) {
+    if (retained)
+        return;
     lastMessageMs_ = nowMs;
     clockOffsetMs_ = sentMs - nowMs;
 }
 
-void BoardRing::OnState(const StateMessage& state, std::int64_t nowMs) {
-    Heard(state.sentMs, nowMs);
+void BoardRing::OnState(const StateMessage& state, std::int64_t nowMs, bool retained) {
+    Heard(state.sentMs, nowMs, retained);
     if (state.online && state.epoch > epoch_ && state.epoch > wantEpoch_)
         wantEpoch_ = state.epoch;
     if (state.online && state.epoch == epoch_ && state.seq > wantSeq_)
@@ -21,13 +23,13 @@ void BoardRing::OnState(const StateMessage& state, std::int64_t nowMs) {
     state_ = state;
 }
 
-void BoardRing::OnLanes(const LanesMessage& lanes, std::int64_t nowMs) {
-    Heard(lanes.sentMs, nowMs);
+void BoardRing::OnLanes(const LanesMessage& lanes, std::int64_t nowMs, bool retained) {
+    Heard(lanes.sentMs, nowMs, retained);
     lanes_ = lanes;
 }
 
-void BoardRing::OnSnapshot(const SnapshotMessage& snapshot, std::int64_t nowMs) {
-    Heard(snapshot.sentMs, nowMs);
+void BoardRing::OnSnapshot(const SnapshotMessage& snapshot, std::int64_t nowMs, bool retained) {
+    Heard(snapshot.sentMs, nowMs, retained);
     if (snapshot.epoch < epoch_) {
         ++counts_.stale;
         return;
@@ -69,8 +71,8 @@ void BoardRing::Restore(const SnapshotMessage& snapshot) {
     }
 }
 
-void BoardRing::OnEvent(const EventMessage& event, std::int64_t nowMs) {
-    Heard(event.sentMs, nowMs);
+void BoardRing::OnEvent(const EventMessage& event, std::int64_t nowMs, bool retained) {
+    Heard(event.sentMs, nowMs, retained);
     if (event.epoch < epoch_) {
         ++counts_.stale;
         return;

@@ -35,10 +35,12 @@ public:
 
     explicit BoardRing(std::string name) : name_(std::move(name)) {}
 
-    void OnState(const StateMessage& state, std::int64_t nowMs);
-    void OnSnapshot(const SnapshotMessage& snapshot, std::int64_t nowMs);
-    void OnEvent(const EventMessage& event, std::int64_t nowMs);
-    void OnLanes(const LanesMessage& lanes, std::int64_t nowMs);
+    // `retained`: kept by the broker from before, so it says nothing of when the station was
+    // last heard or of its clock.
+    void OnState(const StateMessage& state, std::int64_t nowMs, bool retained = false);
+    void OnSnapshot(const SnapshotMessage& snapshot, std::int64_t nowMs, bool retained = false);
+    void OnEvent(const EventMessage& event, std::int64_t nowMs, bool retained = false);
+    void OnLanes(const LanesMessage& lanes, std::int64_t nowMs, bool retained = false);
 
     // The request to send now, when something is missing and none was asked for lately.
     std::optional<ResendMessage> ResendDue(std::int64_t nowMs);
@@ -72,7 +74,7 @@ public:
     void Restore(const SnapshotMessage& snapshot);
 
 private:
-    void Heard(std::int64_t sentMs, std::int64_t nowMs);
+    void Heard(std::int64_t sentMs, std::int64_t nowMs, bool retained);
     void Drain(std::int64_t nowMs);
     void Apply(const EventMessage& event, std::int64_t nowMs);
     void NoteEntries(const EventMessage& event);

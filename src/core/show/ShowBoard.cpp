@@ -21,7 +21,7 @@ BoardRing* ShowBoard::RingFor(const std::string& name) {
     return &rings_.emplace(name, BoardRing(name)).first->second;
 }
 
-bool ShowBoard::Receive(std::string_view topic, std::string_view bytes, std::int64_t nowMs) {
+bool ShowBoard::Receive(std::string_view topic, std::string_view bytes, std::int64_t nowMs, bool retained) {
     const auto parsed = ParseRingTopic(show_, topic);
     if (!parsed) {
         ++ignored_.byReason[0];
@@ -61,13 +61,13 @@ bool ShowBoard::Receive(std::string_view topic, std::string_view bytes, std::int
         [&](const auto& m) {
             using M = std::decay_t<decltype(m)>;
             if constexpr (std::is_same_v<M, StateMessage>)
-                ring->OnState(m, nowMs);
+                ring->OnState(m, nowMs, retained);
             else if constexpr (std::is_same_v<M, SnapshotMessage>)
-                ring->OnSnapshot(m, nowMs);
+                ring->OnSnapshot(m, nowMs, retained);
             else if constexpr (std::is_same_v<M, EventMessage>)
-                ring->OnEvent(m, nowMs);
+                ring->OnEvent(m, nowMs, retained);
             else if constexpr (std::is_same_v<M, LanesMessage>)
-                ring->OnLanes(m, nowMs);
+                ring->OnLanes(m, nowMs, retained);
         },
         read.message);
     if (ring->ChangedMs() != changedBefore || ring->Epoch() != epochBefore || ring->Seq() != seqBefore)

@@ -32,8 +32,8 @@ public:
     explicit ShowBoard(std::string show) : show_(std::move(show)) {}
 
     const std::string& Show() const { return show_; }
-    // False when the message was ignored.
-    bool Receive(std::string_view topic, std::string_view bytes, std::int64_t nowMs);
+    // False when the message was ignored. `retained`: the broker kept it from before.
+    bool Receive(std::string_view topic, std::string_view bytes, std::int64_t nowMs, bool retained = false);
     std::vector<ResendMessage> ResendsDue(std::int64_t nowMs);
 
     const std::map<std::string, BoardRing>& Rings() const { return rings_; }

@@ -111,6 +111,20 @@ TEST(BoardPages, ARingRestoredFromTheBoardsCopyKeepsTheAgeOfItsData) {
     EXPECT_TRUE(Has(OfficePageHtml(restarted, At(T0 + 9000)), "<td>Daten vom 23:13:24 (vor 5 s)</td>"));
 }
 
+TEST(BoardPages, Office_TakesARetainedStateForNoSignOfLife) {
+    ShowBoard board("Cup");
+    const std::string topic = RingTopicName("Cup", "Ring 1", RingTopic::State);
+    // What the broker kept from a station gone six minutes ago: neither online nor its clock.
+    const std::string old = WriteShowMessage(StateMessage{true, "st", 7, 0, T0 - 360'000});
+    ASSERT_TRUE(board.Receive(topic, old, T0, true));
+    std::string page = OfficePageHtml(board, At(T0));
+    EXPECT_TRUE(Has(page, "<td>Ring 1</td><td class=\"off\">offline</td><td>noch nichts</td><td>0</td><td>-</td>"))
+        << page;
+    ASSERT_TRUE(board.Receive(topic, WriteShowMessage(StateMessage{true, "st", 7, 0, T0 + 200}), T0 + 100));
+    page = OfficePageHtml(board, At(T0 + 100));
+    EXPECT_TRUE(Has(page, "<td class=\"on\">online</td><td>23:13:20 (vor 0 s)</td><td>0</td><td>+0,1 s</td>")) << page;
+}
+
 TEST(BoardPages, Office_CountsTheMessagesItIgnored) {
     ShowBoard board("Cup");
     Feed feed(board);
