@@ -116,8 +116,6 @@ std::unique_ptr<BoardService> StartBoard(const MosquittoBroker& broker, const QS
     o.httpPort = 0;
     o.httpAddress = QHostAddress::LocalHost;
     o.dataFolder = folder.toStdString();
-    if (qEnvironmentVariableIsSet("BENCH_SAVE_MS"))
-        o.saveMs = qEnvironmentVariableIntValue("BENCH_SAVE_MS");
     auto board = std::make_unique<BoardService>(o, &WallMs);
     QString error;
     if (!board->Start(error))
