@@ -127,6 +127,23 @@ int ChooseNextFromList(StartLists& lists, const ProtocolTable& table, int lane, 
     return row;
 }
 
+int ProposeStarter(StartLists& lists, const ProtocolTable& table, int lane, int lsCfg) {
+    int row = -1;
+    if (lane == 0) {
+        const std::string& other = lsCfg == 2 ? lists.Lane(1).Text() : kNoText;
+        for (int r = 1; r < table.RowCount() && row < 0; ++r)
+            if (TimeBlank(table, r) && !TrimBlanks(table.Cell(ColStartNr, r)).empty() &&
+                table.Cell(ColStartNr, r) != other)
+                row = r;
+    } else {
+        const int first = table.FindStartRow(lists.Lane(0).Text());
+        row = first > 0 && first + 1 < table.RowCount() ? first + 1 : -1;
+    }
+    if (row > 0)
+        lists.Lane(lane).Choose(table.Cell(ColStartNr, row));
+    return row;
+}
+
 void TakeStartersFromRow(StartLists& lists, const ProtocolTable& table, int lsCfg, int row) {
     if (row < 1 || row >= table.RowCount())
         return;

@@ -67,6 +67,11 @@ void RebuildStartLists(StartLists& lists, const ProtocolTable& table);
 // Returns the row to select, or -1.
 int ChooseNextFromList(StartLists& lists, const ProtocolTable& table, int lane, int& lane1Row);
 
+// A lane left on no starter (its starter's row was removed during a run that was then aborted)
+// takes one: lane 1 the first starter without a run-1 time that lane 2 does not hold (scheme C),
+// lane 2 the starter in the row after lane 1's. Returns the row, or -1 when there is none.
+int ProposeStarter(StartLists& lists, const ProtocolTable& table, int lane, int lsCfg);
+
 // A double click on a protocol row: lane 1 takes the row's starter (kept when not listed); in
 // scheme C lane 2 takes the next row's starter, or the row's own when it is the last.
 void TakeStartersFromRow(StartLists& lists, const ProtocolTable& table, int lsCfg, int row);

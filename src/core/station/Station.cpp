@@ -363,6 +363,17 @@ void Station::ChooseNextStarter(int lane) {
         SelectRow(nextStarterRow_);
 }
 
+void Station::StarterRunsAgain(int lane) {
+    // A starter whose row was removed during the run cannot run again: the lane, left on no
+    // starter, is given one that is there.
+    if (!lists_.Shown(lane, settings_.LsCFG) || !lists_.Lane(lane).Text().empty())
+        return;
+    const int row = ProposeStarter(lists_, table_, lane, settings_.LsCFG);
+    SelectRow(row);
+    UpdateStartState();
+    ShowMonitorLabel(lane);
+}
+
 ProtocolCommandState Station::ProtocolCommands() const {
     ProtocolCommandContext context;
     context.lane1Running = run_.Lane(0).clockRunning;

@@ -190,6 +190,7 @@ private:
     // RunHooks: the protocol side of the run clock.
     bool EnterRun(const RunEntry& entry) override;
     void ChooseNextStarter(int lane) override;
+    void StarterRunsAgain(int lane) override;
     void RefreshProtocolCommands() override;
     void StartNumberChanged(int lane) override;
     bool ConfirmDisqualification() override;

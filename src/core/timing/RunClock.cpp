@@ -305,6 +305,8 @@ void RunClock::PrepareNextTeam() {
         ResetLane(i);
         if (!wasRunning)
             hooks_->ChooseNextStarter(i);
+        else
+            hooks_->StarterRunsAgain(i);
         ResetLaneFields(i);
     }
     SetBarrier(Barrier::Finish1, false);

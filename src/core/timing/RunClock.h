@@ -49,6 +49,8 @@ public:
     virtual void LaneStarted(int /*lane*/) {}
     // "Nächster"/"Abbruch" reset the lane: choose the lane's next starter from the protocol.
     virtual void ChooseNextStarter(int /*lane*/) {}
+    // "Abbruch" of a lane that was still running: its starter runs again, so the lane keeps it.
+    virtual void StarterRunsAgain(int /*lane*/) {}
     virtual void StartNumberChanged(int /*lane*/) {}
     virtual void RefreshProtocolCommands() {}
     virtual void LayoutChanged() {}

@@ -278,5 +278,41 @@ TEST_F(RunOwnershipTest, DisqualifyingThePausedStartersRowIsNotOverwritten) {
     EXPECT_TRUE(Run().Enabled(Command::Next));
 }
 
+TEST_F(RunOwnershipTest, AbortAfterTheRunningStartersRowWasRemovedProposesAnExistingStarter) {
+    Start("Nr.\tHundename\t\r\n1\tA\t\r\n2\tB\t\r\n3\tC\t\r\n4\tD\t\r\n", 2);
+    ASSERT_EQ(station.Lists().Lane(0).Text(), "1");
+    ASSERT_EQ(station.Lists().Lane(1).Text(), "2");
+    Run().Start();
+    clock.Advance(10'000);
+    station.RemoveRow(Row("2")); // lane 2's starter leaves while both lanes run
+    ASSERT_EQ(station.Lists().Lane(1).Text(), "");
+    Run().AbortOrNext(Command::Abbruch);
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "1") << "lane 1's starter runs again";
+    EXPECT_EQ(station.Lists().Lane(1).Text(), "3") << "lane 2 takes the starter after lane 1's";
+    EXPECT_TRUE(Run().Enabled(Command::Start));
+
+    // Lane 1's starter leaves: lane 1 takes the first starter without a time but lane 2's.
+    Run().Start();
+    clock.Advance(10'000);
+    station.RemoveRow(Row("1"));
+    Run().AbortOrNext(Command::Abbruch);
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "4");
+    EXPECT_EQ(station.Lists().Lane(1).Text(), "3");
+    EXPECT_TRUE(Run().Enabled(Command::Start));
+}
+
+TEST_F(RunOwnershipTest, AbortAfterTheRunningStartersRowWasRemovedProposesTheNextStarter) {
+    Start();
+    Choose("1");
+    TimedRun(30'000);
+    Choose("3");
+    Run().Start();
+    clock.Advance(10'000);
+    station.RemoveRow(Row("3"));
+    Run().AbortOrNext(Command::Abbruch);
+    EXPECT_EQ(station.Lists().Lane(0).Text(), "2") << "the first starter without a time";
+    EXPECT_TRUE(Run().Enabled(Command::Start));
+}
+
 } // namespace
 } // namespace caniparc
