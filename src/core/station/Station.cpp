@@ -593,8 +593,7 @@ bool Station::ApplySettingsForm(const SettingsForm& form, SettingsEffects& effec
     settings_.Monitor = form.monitorListEnabled ? form.monitorIndex : 0;
     effects.MonitorChanged();
     opener_.ApplyChoice(ChosenPort(form), form.alg);
-    run_.ResetLane(0);
-    run_.ResetLane(1);
+    run_.ResetLanesBetweenRuns();
     ShowBestTime(); // lane 2 shows the best time again in the one-lane schemes
     effects.LanesReset();
     effects.ColumnsChanged();

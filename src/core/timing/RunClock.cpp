@@ -346,6 +346,12 @@ void RunClock::SetStartNumber(int index, int number) {
     hooks_->StartNumberChanged(index);
 }
 
+void RunClock::ResetLanesBetweenRuns() {
+    ++runNumber_;
+    ResetLane(0);
+    ResetLane(1);
+}
+
 void RunClock::SetLaneField(int index, Command field, std::string text) {
     auto& l = lane(index);
     switch (field) {

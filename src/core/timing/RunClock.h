@@ -143,6 +143,9 @@ public:
     void ShowDigits(int lane, std::int64_t seconds, int hundredths);
     // Time format or scheme changed: repaint the ready lanes with the right colours.
     void ResetLane(int lane);
+    // The settings dialog reset both lanes between runs: the run closed before is over for good,
+    // so Ctrl+Z no longer gives back its entry (its lanes and perhaps its scheme are gone).
+    void ResetLanesBetweenRuns();
 
     // RunCommands, for the barrier routing.
     bool StartEnabled() const override { return Enabled(Command::Start); }

@@ -7,6 +7,7 @@
 #include "protocol/ProtocolSort.h"
 #include "serial/Dispatcher.h"
 #include "station/Dialogs.h"
+#include "station/SettingsForm.h"
 #include "station/Station.h"
 
 #include <gtest/gtest.h>
@@ -312,6 +313,29 @@ TEST_F(RunOwnershipTest, AbortAfterTheRunningStartersRowWasRemovedProposesTheNex
     Run().AbortOrNext(Command::Abbruch);
     EXPECT_EQ(station.Lists().Lane(0).Text(), "2") << "the first starter without a time";
     EXPECT_TRUE(Run().Enabled(Command::Start));
+}
+
+TEST_F(RunOwnershipTest, SettingsConfirmedAfterALaneDisqualificationThenCtrlZ) {
+    Start();
+    Choose("1");
+    Run().Start();
+    clock.Advance(30'000);
+    Run().Stop(0);
+    Run().DisqualifyCommand(0);
+    ASSERT_EQ(Time("1"), "DIS");
+    ASSERT_TRUE(Run().Enabled(Command::CFG));
+    SettingsForm form = FormFromSettings(station.GetSettings(), {});
+    form.lsCfg = 2; // the second lane joins
+    SettingsEffects effects;
+    ASSERT_TRUE(station.ApplySettingsForm(form, effects));
+    // The dialog reset the lanes: the disqualification comes back out, the run does not come back.
+    ASSERT_TRUE(station.Undo());
+    EXPECT_EQ(Time("1"), "");
+    EXPECT_FALSE(Run().Enabled(Command::Eintragen));
+    Run().Enter();
+    EXPECT_EQ(Table().Cell(ColFaults1, Row("2")), "") << "lane 2 never ran";
+    EXPECT_EQ(Table().Cell(ColTotal1, Row("2")), "");
+    EXPECT_TRUE(Run().Enabled(Command::Next));
 }
 
 } // namespace
