@@ -89,6 +89,7 @@ std::string Describe(const std::vector<Step>& steps) {
 constexpr int kLimit = 3;       // refusals that disqualify
 constexpr int kStandardS = 30;  // standard time
 constexpr int kFaultWeight = 5; // a fault or refusal counts five
+constexpr int kAutoEntryMs = 3000;
 
 struct ModelRow {
     int key = 0; // the row's identity for the model; the station's row is the one of its number
@@ -119,9 +120,12 @@ struct ModelRun {
 struct Model {
     std::vector<ModelRow> rows;
     ModelRun run;
-    int runs = 1;          // runs of the class
-    int lanes = 1;         // lanes timing: 2 in scheme C
-    bool autoNext = false; // "Nächster" follows at once when a run is over
+    int runs = 1;           // runs of the class
+    int lanes = 1;          // lanes timing: 2 in scheme C
+    bool autoNext = false;  // "Nächster" follows at once when a run is over
+    bool autoEntry = false; // the run is entered a while after the last lane's stop
+    std::int64_t now = 0;   // ms since the station started
+    std::optional<std::int64_t> autoEntryAt;
     struct Saved {
         std::vector<ModelRow> rows;
         ModelRun run;
@@ -194,7 +198,10 @@ struct Model {
         else
             MarkRunOne(row);
     }
-    void NewRun() { run = {RunPhase::Ready, false, 0, run.generation + 1, {}}; }
+    void NewRun() {
+        run = {RunPhase::Ready, false, 0, run.generation + 1, {}};
+        autoEntryAt.reset();
+    }
 
     // Places: the rows with a run-1 result in order of their total; equal totals go by fewer
     // faults and refusals, then the faster time, and share a place only with everything equal.
@@ -266,6 +273,7 @@ public:
         file << "Nr.\tHundename\t\r\n";
         const int count = 2 + static_cast<int>(random() % 7);
         model_.autoNext = random() % 4 == 0;
+        model_.autoEntry = random() % 3 == 0;
         for (int i = 1; i <= count; ++i) {
             file << i << "\tD" << i << "\t\r\n";
             model_.rows.push_back({i, std::to_string(i), "", "", 0, 0, false});
@@ -292,7 +300,7 @@ public:
     long Checks() const { return checks_; }
     std::string Kind() const {
         return std::string(model_.lanes == 2 ? "scheme C" : "scheme B") + (model_.runs == 2 ? ", two runs" : "") +
-               (model_.autoNext ? ", automatic next" : "");
+               (model_.autoNext ? ", automatic next" : "") + (model_.autoEntry ? ", automatic entry" : "");
     }
 
 private:
@@ -303,7 +311,8 @@ private:
                 .time = clock_, .scheduler = clock_, .dialogs = dialogs_, .serial = &serial_, .dispatcher = &handover_},
             "caniparc");
         Settings& settings = station_->GetSettings();
-        settings.AutoEin = false;
+        settings.AutoEin = model_.autoEntry;
+        settings.AutoEinS = kAutoEntryMs;
         settings.AutoNext = model_.autoNext;
         settings.Port = 0;
         settings.LsCFG = model_.lanes == 2 ? 2 : 1;
@@ -323,14 +332,30 @@ private:
     // The model's row of a station row: the one with its start number.
     ModelRow* ModelOf(int row) { return model_.Numbered(Table().Cell(ColStartNr, row)); }
 
+    // A stop command; the last lane to stop starts the automatic entry.
     void StopLane(int lane) {
-        if (model_.Lane(lane).phase == LanePhase::Running)
-            model_.Lane(lane).phase = LanePhase::Stopped;
-        if (!model_.AnyRunning())
-            model_.run.paused = false; // nothing is left to pause: the flag no longer counts
+        if (model_.Lane(lane).phase != LanePhase::Running)
+            return;
+        model_.Lane(lane).phase = LanePhase::Stopped;
+        if (model_.AnyRunning())
+            return;
+        model_.run.paused = false; // nothing is left to pause: the flag no longer counts
+        if (model_.autoEntry)
+            model_.autoEntryAt = model_.now + kAutoEntryMs;
+    }
+    // A disqualification takes back a pending automatic entry; when another lane's run still
+    // waits for its entry, that entry is due again a whole delay later.
+    bool TakeAutoEntry() {
+        const bool pending = model_.autoEntryAt.has_value();
+        model_.autoEntryAt.reset();
+        return pending;
+    }
+    void GiveAutoEntryBack(bool pending) {
+        if (pending && model_.EntryWaits())
+            model_.autoEntryAt = model_.now + kAutoEntryMs;
     }
     // The lane's own "Disqual.", consented to: marks its starter's run, unless the row is gone.
-    void LaneDisqualified(int lane) {
+    void LaneDisqualified(int lane, bool entryPending) {
         ModelRow* row = model_.Keyed(model_.Lane(lane).starter);
         if (!row) {
             ++expectedTold_;
@@ -342,6 +367,7 @@ private:
         if (model_.run.consent == 0)
             model_.run.consent = lane + 1;
         placesDue_ = true;
+        GiveAutoEntryBack(entryPending);
     }
     // The refusal limit of a lane reached: it always asks, then stops and disqualifies the lane.
     void RefusalLimit(int lane, bool answer) {
@@ -349,7 +375,7 @@ private:
         if (!answer)
             return;
         StopLane(lane);
-        LaneDisqualified(lane);
+        LaneDisqualified(lane, TakeAutoEntry());
     }
     // The lanes whose live run belongs to this row.
     std::vector<int> LiveLanesOf(const ModelRow& row) {
@@ -361,7 +387,9 @@ private:
     }
     void EndedByProtocol(int lane) {
         StopLane(lane);
+        const bool pending = TakeAutoEntry();
         model_.CloseDisqualified(lane);
+        GiveAutoEntryBack(pending);
     }
 
     void Apply(const Step& step) {
@@ -425,11 +453,12 @@ private:
         case Op::LaneDis: {
             const int lane = PickLane(step.pick);
             if (m.run.phase == RunPhase::Live && m.Lane(lane).phase == LanePhase::Stopped) {
+                const bool pending = TakeAutoEntry(); // even a "Nein" cancels it
                 const bool asks = m.run.consent == 0;
                 if (asks)
                     ++expectedAsked_;
                 if (!asks || step.answer)
-                    LaneDisqualified(lane);
+                    LaneDisqualified(lane, pending);
             }
             Run().DisqualifyCommand(lane);
             break;
@@ -599,10 +628,18 @@ private:
     }
 
     void Advance(std::int64_t ms) {
-        if (!model_.run.paused)
-            for (ModelLane& lane : model_.run.lanes)
+        Model& m = model_;
+        if (!m.run.paused)
+            for (ModelLane& lane : m.run.lanes)
                 if (lane.phase == LanePhase::Running)
                     lane.ms += ms;
+        m.now += ms;
+        // The automatic entry waits only while every lane has stopped, so no lane's time moves.
+        if (m.autoEntryAt && *m.autoEntryAt <= m.now) {
+            m.autoEntryAt.reset();
+            if (m.EntryWaits())
+                Enter();
+        }
         clock_.Advance(ms);
     }
 
@@ -635,6 +672,7 @@ private:
         }
         m.run.generation++;
         m.undo.clear();
+        m.autoEntryAt.reset();
         m.Close();
         placesDue_ = true;
     }
@@ -686,6 +724,8 @@ private:
                    std::to_string(expectedAsked_);
         if (dialogs_.told != expectedTold_)
             return "told " + std::to_string(dialogs_.told) + " times, model " + std::to_string(expectedTold_);
+        if (Run().TimerPending("Eintragen") != model_.autoEntryAt.has_value())
+            return std::string("the automatic entry is ") + (model_.autoEntryAt ? "not " : "") + "pending";
         if (station_->CanUndo() != !model_.undo.empty())
             return "Ctrl+Z available: " + std::to_string(station_->CanUndo());
         if (std::string failure = CheckBackup(); !failure.empty())
