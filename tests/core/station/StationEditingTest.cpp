@@ -99,6 +99,15 @@ TEST_F(StationEditingTest, UndoTakesBackChangesByHandStepByStepButNoEnteredRun) 
     EXPECT_EQ(Table().Cell(ColTime1, Row("1")), "30,0");
 }
 
+TEST_F(StationEditingTest, UndoHoldsTheLastFiftyChanges) {
+    for (int i = 0; i < 51; ++i)
+        station.ToggleBonus(Row("1"));
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(station.Undo()) << i;
+    EXPECT_FALSE(station.Undo()) << "the oldest change is no longer held";
+    EXPECT_EQ(Table().Cell(ColBonus, Row("1")), "+") << "the first change stays";
+}
+
 TEST_F(StationEditingTest, CommittedCellsAreFormattedAndRecomputed) {
     station.GetSettings().TimeFormatIndex = 1;
     const int row = Row("2");

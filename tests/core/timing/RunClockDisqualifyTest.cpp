@@ -140,6 +140,26 @@ TEST_F(DisqualifyTest, SchemeC_BothLanesDisqualified_NextIsOffered) {
     EXPECT_FALSE(On(Command::Abbruch));
 }
 
+TEST_F(DisqualifyTest, SchemeC_LaneDisqualifiedWhileTheEntryIsPending_TheOtherLaneIsStillEnteredByItself) {
+    settings.LsCFG = 2;
+    settings.AutoEin = true;
+    settings.AutoEinS = 7000;
+    ReadyAsking();
+    run->Start();
+    clock.Advance(30'000);
+    run->Stop(1);
+    run->Stop(0);
+    clock.Advance(5000);
+    run->DisqualifyCommand(0);
+    EXPECT_TRUE(run->TimerPending("Eintragen")) << "lane 2's run still waits for its automatic entry";
+    clock.Advance(6999); // a whole delay from the disqualification
+    EXPECT_TRUE(asking.entries.empty());
+    clock.Advance(1);
+    ASSERT_EQ(asking.entries.size(), 1u);
+    EXPECT_FALSE(asking.entries[0].lane1);
+    EXPECT_TRUE(asking.entries[0].lane2);
+}
+
 TEST_F(DisqualifyTest, RefusalLimitAsksAtTheThirdCountAndStopsTheLane) {
     settings.Adel = 3;
     ReadyAsking();
