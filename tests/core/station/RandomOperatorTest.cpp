@@ -1,8 +1,9 @@
 // A random operator against a small model of the rules an operator sees. The station (manual
 // clock, no port, scripted answers to "DIS?") and the model below get the same seeded sequences
 // of run commands, corrections, Ctrl+Z and restarts, in course scheme B (one lane) or C (two
-// lanes on one start), with one or two runs per class; after every step the protocol's times,
-// bonus marks and (after every command that ranks) places, the run commands on offer, the
+// lanes on one start), with one or two runs per class, the automatic entry and the automatic
+// next on some seeds; after every step the protocol's times, bonus marks and (after every
+// command that ranks) places, the run commands on offer, the pending automatic entry, the
 // questions asked, the backup and the entered rows' recomputation are compared. The model shares
 // no code with the station: it knows rows only by their start numbers, times only as the texts
 // it expects, and ranks by its own totals. A failing sequence is shrunk and printed.

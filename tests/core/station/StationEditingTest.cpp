@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -106,6 +107,16 @@ TEST_F(StationEditingTest, UndoHoldsTheLastFiftyChanges) {
         ASSERT_TRUE(station.Undo()) << i;
     EXPECT_FALSE(station.Undo()) << "the oldest change is no longer held";
     EXPECT_EQ(Table().Cell(ColBonus, Row("1")), "+") << "the first change stays";
+}
+
+TEST_F(StationEditingTest, DeletedResultsLeaveThePlacesOfTheOthersComputedAgain) {
+    TimedRun(0, 30'000); // starter 1
+    const auto& items = station.Lists().Lane(0).items;
+    TimedRun(static_cast<int>(std::find(items.begin(), items.end(), "2") - items.begin()), 31'000);
+    ASSERT_EQ(Table().Cell(ColPlace, Row("2")), "2");
+    station.DeleteResults(Row("1"));
+    EXPECT_EQ(Table().Cell(ColPlace, Row("1")), "");
+    EXPECT_EQ(Table().Cell(ColPlace, Row("2")), "1");
 }
 
 TEST_F(StationEditingTest, CommittedCellsAreFormattedAndRecomputed) {
