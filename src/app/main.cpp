@@ -17,6 +17,9 @@
 #include "station/ProgramFiles.h"
 #include "station/Station.h"
 #include "timing/TimeSource.h"
+#ifdef CANIPARC_WITH_SHOW
+#include "show/ShowConfig.h"
+#endif
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -111,7 +114,13 @@ int main(int argc, char** argv) {
     caniparc::ui::DesktopFileChooser files;
     caniparc::ui::WindowResources resources{QString::fromStdString(programFiles.HelpPath),
                                             caniparc::ui::DecodeJpegFile(QStringLiteral("logo.jpg")),
-                                            [](const QUrl& url) { QDesktopServices::openUrl(url); }};
+                                            [](const QUrl& url) { QDesktopServices::openUrl(url); },
+                                            {}};
+#ifdef CANIPARC_WITH_SHOW
+    // Beside the settings' per-user data, one per backup folder (one station holds a folder).
+    if (const auto data = caniparc::UserDataFolder(environment); !data.empty())
+        resources.showOutbox = caniparc::Utf8FromPath(caniparc::OutboxFilePath(data, programTitle, settings.RezervDir));
+#endif
     caniparc::ui::MainWindow window(station, dialogs, files, resources);
     dialogs.SetWindow(&window); // questions open on the operator's screen, never on the projector
     PlaceWindow(window, settings, station.StoredBoundsFound());

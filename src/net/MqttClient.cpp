@@ -24,8 +24,12 @@ QString ErrorText(int rc) {
     return QString::fromUtf8(mosquitto_strerror(rc));
 }
 
+bool IsCredentialsRefusal(int rc) {
+    return rc == MQTT_RC_BAD_USERNAME_OR_PASSWORD || rc == MQTT_RC_NOT_AUTHORIZED;
+}
+
 QString RefusalText(int rc) {
-    if (rc == MQTT_RC_BAD_USERNAME_OR_PASSWORD || rc == MQTT_RC_NOT_AUTHORIZED)
+    if (IsCredentialsRefusal(rc))
         return QStringLiteral("Benutzer oder Passwort abgelehnt");
     return QString::fromUtf8(mosquitto_reason_string(rc));
 }
@@ -232,12 +236,14 @@ void MqttClient::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_
     auto* client = static_cast<MqttClient*>(self);
     if (rc != 0) {
         client->error_ = RefusalText(rc);
+        client->credentialsRefused_ = IsCredentialsRefusal(rc);
         client->refused_ = true;
         client->lost_ = true;
         return;
     }
     client->connected_ = true;
     client->error_.clear();
+    client->credentialsRefused_ = false;
     client->events_.push_back([client] { emit client->Connected(); });
 }
 

@@ -46,6 +46,9 @@ public:
     void Stop();
     bool IsConnected() const { return connected_; }
     QString LastError() const { return error_; }
+    // The broker refused the last attempt for its user name or password; false again once a
+    // connection is made.
+    bool CredentialsRefused() const { return credentialsRefused_; }
 
     // The message id, or -1 when it could not be handed to the connection (not connected).
     int Publish(const std::string& topic, const std::string& payload, int qos, bool retain);
@@ -89,6 +92,7 @@ private:
     QString lostReason_;
     std::vector<std::function<void()>> events_; // seen inside libmosquitto, told after its call
     QString error_;
+    bool credentialsRefused_ = false;
 };
 
 } // namespace caniparc

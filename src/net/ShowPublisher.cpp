@@ -24,11 +24,13 @@ MqttOptions WithWill(MqttOptions broker, const std::string& topic, const Outbox&
 ShowPublisher::ShowPublisher(ShowPublisherOptions options, OutboxStore& store, std::string stationId, Source source,
                              WallClock wallClock, QObject* parent)
     : QObject(parent), options_(std::move(options)), outbox_(store, wallClock(), std::move(stationId)),
-      source_(std::move(source)), wallClock_(std::move(wallClock)), claim_(outbox_.StationId(), outbox_.Epoch()) {
+      source_(std::move(source)), wallClock_(std::move(wallClock)), ackWatch_(options_.ackTimeoutMs),
+      claim_(outbox_.StationId(), outbox_.Epoch()) {
     client_ = std::make_unique<MqttClient>(WithWill(options_.broker, Topic(RingTopic::State), outbox_));
     connect(client_.get(), &MqttClient::Connected, this, &ShowPublisher::Connected);
     connect(client_.get(), &MqttClient::Disconnected, this, &ShowPublisher::Disconnected);
     connect(client_.get(), &MqttClient::Acknowledged, this, &ShowPublisher::Acknowledged);
+    connect(client_.get(), &MqttClient::Refused, this, &ShowPublisher::PublishRefused);
     connect(client_.get(), &MqttClient::MessageReceived, this, &ShowPublisher::Received);
     poll_.setInterval(options_.pollMs);
     connect(&poll_, &QTimer::timeout, this, &ShowPublisher::Poll);
@@ -79,13 +81,22 @@ ShowStatusLine ShowPublisher::Status() {
     if (refused_)
         return {RingTakenText(options_.ring), true};
     const QDateTime since = QDateTime::fromMSecsSinceEpoch(downSinceMs_);
-    ShowStatusLine line = ShowStatusText(IsConnected(), since.time().hour(), since.time().minute(), outbox_.Pending());
+    const std::string reason = client_->CredentialsRefused() ? "Benutzer oder Passwort abgelehnt" : "";
+    ShowStatusLine line =
+        ShowStatusText(IsConnected(), since.time().hour(), since.time().minute(), outbox_.Pending(), reason);
+    if (sendRefused_ && IsConnected())
+        line = {line.text + " - der Broker nimmt die Einträge nicht an", true};
     if (challenged_)
         line.text += " - eine zweite Station für " + options_.ring + " wurde abgewiesen";
     return line;
 }
 
 void ShowPublisher::Poll() {
+    if (client_->IsConnected() && ackWatch_.Lost(wallClock_())) {
+        // A broker that takes but does not answer is as good as gone: connect again, send again.
+        client_->Stop();
+        client_->Start();
+    }
     if (client_->IsConnected() && !publishing_ && !refused_) {
         const RingClaim::Verdict verdict = claim_.At(wallClock_());
         if (verdict == RingClaim::Verdict::Refused)
@@ -121,7 +132,8 @@ void ShowPublisher::SendRecord(const OutboxRecord& record) {
     if (mid < 0)
         return;
     outbox_.Sending(record.seq);
-    inFlight_[mid] = {record.seq, wallClock_()};
+    inFlight_[mid] = record.seq;
+    ackWatch_.Sent(mid, wallClock_());
 }
 
 void ShowPublisher::SendSnapshot() {
@@ -134,13 +146,17 @@ void ShowPublisher::SendSnapshot() {
 void ShowPublisher::SendState() {
     const StateMessage state{true, outbox_.StationId(), outbox_.Epoch(), outbox_.LastSeq(), wallClock_()};
     const int mid = client_->Publish(Topic(RingTopic::State), WriteShowMessage(state), 1, true);
-    if (mid >= 0)
-        inFlight_[mid] = {0, wallClock_()};
+    if (mid >= 0) {
+        inFlight_[mid] = 0;
+        ackWatch_.Sent(mid, wallClock_());
+    }
 }
 
 // First it listens whether another station has the ring (see RingClaim); Poll decides.
 void ShowPublisher::Connected() {
     inFlight_.clear();
+    sendRefused_ = false;
+    ackWatch_.Reset();
     publishing_ = false;
     client_->Subscribe(ResendTopicName(options_.show), 1);
     client_->Subscribe(Topic(RingTopic::State), 1);
@@ -167,11 +183,13 @@ void ShowPublisher::Refuse() {
     poll_.stop();
     heartbeat_.stop();
     emit StatusChanged();
+    emit RingRefused();
 }
 
 void ShowPublisher::Disconnected() {
     publishing_ = false;
     inFlight_.clear();
+    ackWatch_.Reset();
     outbox_.Disconnected();
     downSinceMs_ = wallClock_();
     emit StatusChanged();
@@ -181,26 +199,30 @@ void ShowPublisher::Acknowledged(int messageId) {
     const auto it = inFlight_.find(messageId);
     if (it == inFlight_.end())
         return;
-    if (it->second.seq != 0) {
-        outbox_.Acknowledged(it->second.seq);
+    ackWatch_.Acknowledged(messageId, wallClock_());
+    if (it->second != 0) {
+        outbox_.Acknowledged(it->second);
         emit StatusChanged();
     }
     inFlight_.erase(it);
 }
 
-void ShowPublisher::Heartbeat() {
-    if (!IsConnected())
+// The broker answered, so it is there; what it refused stays unsent and the line says so.
+void ShowPublisher::PublishRefused(int messageId, int) {
+    const auto it = inFlight_.find(messageId);
+    if (it == inFlight_.end())
         return;
-    // A broker that takes but does not answer is as good as gone: connect again, send again.
-    const std::int64_t now = wallClock_();
-    for (const auto& [mid, flight] : inFlight_) {
-        if (now - flight.sentMs > options_.ackTimeoutMs) {
-            client_->Stop();
-            client_->Start();
-            return;
-        }
+    ackWatch_.Acknowledged(messageId, wallClock_());
+    inFlight_.erase(it);
+    if (!sendRefused_) {
+        sendRefused_ = true;
+        emit StatusChanged();
     }
-    SendState();
+}
+
+void ShowPublisher::Heartbeat() {
+    if (IsConnected())
+        SendState();
 }
 
 void ShowPublisher::Received(const std::string& topic, const std::string& payload, bool retained) {
@@ -214,6 +236,7 @@ void ShowPublisher::Received(const std::string& topic, const std::string& payloa
                    !challenged_) {
             challenged_ = true;
             emit StatusChanged();
+            emit SecondStationRefused();
         }
         return;
     }

@@ -7,6 +7,7 @@
 
 #include "MqttClient.h"
 
+#include "show/AckWatch.h"
 #include "show/Outbox.h"
 #include "show/RingClaim.h"
 #include "show/ShowSource.h"
@@ -28,9 +29,11 @@ namespace caniparc {
 struct ShowPublisherOptions {
     MqttOptions broker;
     std::string show, ring;
-    int pollMs = 100;        // how often the station is compared with what was published
-    int heartbeatMs = 2000;  // the retained state again, with the last number given
-    int ackTimeoutMs = 3000; // an acknowledgement later than this counts as a lost connection
+    int pollMs = 100;       // how often the station is compared with what was published
+    int heartbeatMs = 2000; // the retained state again, with the last number given
+    // No acknowledgement for this long while messages wait counts as a lost connection: with the
+    // heartbeat, a broker that stops answering shows in the status line within 5 s.
+    int ackTimeoutMs = 2500;
 };
 
 class ShowPublisher final : public QObject {
@@ -57,11 +60,16 @@ public:
 
 signals:
     void StatusChanged();
+    // Another station has this ring: this one stopped publishing.
+    void RingRefused();
+    // A second station tried to take this ring and was refused.
+    void SecondStationRefused();
 
 private:
     void Connected();
     void Disconnected();
     void Acknowledged(int messageId);
+    void PublishRefused(int messageId, int reasonCode);
     void Received(const std::string& topic, const std::string& payload, bool retained);
     void BeginPublishing();
     void Refuse();
@@ -80,16 +88,14 @@ private:
     ShowTitles titles_;
     ShowSettings settings_;
     std::optional<std::array<ShowLane, 2>> lanes_;
-    struct InFlight {
-        std::uint64_t seq; // 0: not an outbox record
-        std::int64_t sentMs;
-    };
-    std::map<int, InFlight> inFlight_;
+    std::map<int, std::uint64_t> inFlight_; // message id -> outbox number (0: not an outbox record)
+    AckWatch ackWatch_;
     std::int64_t downSinceMs_ = 0;
     RingClaim claim_;
-    bool publishing_ = false; // this connection has sent the state, snapshot and tail
-    bool refused_ = false;    // another station has this ring
-    bool challenged_ = false; // a second station was refused for this ring
+    bool publishing_ = false;  // this connection has sent the state, snapshot and tail
+    bool refused_ = false;     // another station has this ring
+    bool challenged_ = false;  // a second station was refused for this ring
+    bool sendRefused_ = false; // the broker refused a message of this connection (its access rules)
     QTimer poll_, heartbeat_;
 };
 

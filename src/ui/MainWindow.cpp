@@ -73,6 +73,7 @@ MainWindow::MainWindow(Station& station, Dialogs& dialogs, FileChooser& files, W
     BuildProtocolMenu();
     BuildStatusBar();
     BuildLive();
+    BuildShow();
     qApp->installEventFilter(new ShortcutPriority(this));
     BuildMonitor();
     ReachKeysFromEveryWindow();
@@ -417,6 +418,7 @@ void MainWindow::OpenSettings() {
         settings_.Height = bounds.height();
         const bool saved = station_.ApplySettingsForm(settingsDialog_->Form(), *this);
         ApplyLive();
+        ApplyShow();
         if (!saved)
             dialogs_.Inform("Die Einstellungen konnten nicht gespeichert werden.");
     }
@@ -465,6 +467,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         SaveProtocol();
         return;
     }
+    StopShow(); // the ring goes offline on the board at once, not after the broker gives up on it
     event->accept();
 }
 

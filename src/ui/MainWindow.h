@@ -28,6 +28,7 @@ class QToolButton;
 namespace caniparc {
 class Dialogs;
 class LiveServer;
+class StationShow;
 } // namespace caniparc
 
 namespace caniparc::ui {
@@ -46,6 +47,8 @@ struct WindowResources {
     QString helpPath; // empty: no help file, the help command stays disabled
     QImage logo;      // "logo.jpg"; empty when missing or broken
     std::function<void(const QUrl&)> openUrl;
+    // The show's outbox file (per-user data folder); empty: kept in memory.
+    std::string showOutbox;
 };
 
 class MainWindow final : public QMainWindow,
@@ -80,6 +83,8 @@ public:
     SettingsDialog* SettingsWindow() const { return settingsDialog_; }
     // The live results' server (off unless `LiveWeb` is set).
     LiveServer& Live() const { return *live_; }
+    // The ring's publisher to the show's broker (nothing in a build without the show layer).
+    StationShow* Show() const { return show_; }
     // The spectators' display; Ctrl+T shows and hides it.
     MonitorWindow* Monitor() const { return monitor_; }
     void ToggleMonitor();
@@ -102,6 +107,13 @@ private:
     void ApplyLive();
     QString LiveAddressText() const;
     void ShowLiveCode();
+
+    // The show follows `ShowServer` and the rest of its settings; the status bar says how it goes.
+    void BuildShow();
+    void ApplyShow();
+    void RefreshShow();
+    void StopShow();
+    void InformWithoutWaiting(const QString& text);
 
     void CommandsChanged() override;
     void LaneDigitsChanged(int lane) override;
@@ -187,6 +199,8 @@ private:
     SettingsDialog* settingsDialog_ = nullptr;
     std::unique_ptr<LiveServer> live_;
     QLabel* livePanel_ = nullptr;
+    StationShow* show_ = nullptr;
+    QLabel* showPanel_ = nullptr;
     MonitorWindow* monitor_ = nullptr;
     QToolButton* tvSwitch_ = nullptr;
     bool monitorLost_ = false; // the display was up when its monitor went away

@@ -6,7 +6,8 @@
 
 namespace caniparc {
 
-ShowStatusLine ShowStatusText(bool connected, int sinceHour, int sinceMinute, std::size_t pending) {
+ShowStatusLine ShowStatusText(bool connected, int sinceHour, int sinceMinute, std::size_t pending,
+                              const std::string& reason) {
     if (connected)
         return {"Turnier: verbunden", false};
     char since[16];
@@ -16,6 +17,8 @@ ShowStatusLine ShowStatusText(bool connected, int sinceHour, int sinceMinute, st
         text += " - 1 Eintrag ausstehend";
     else if (pending > 1)
         text += " - " + std::to_string(pending) + " Einträge ausstehend";
+    if (!reason.empty())
+        text += " - " + reason;
     return {text, true};
 }
 
