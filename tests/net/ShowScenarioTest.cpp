@@ -1,0 +1,305 @@
+// The running station's show link (StationShow: outbox file, publisher, settings) against a real
+// mosquitto on 127.0.0.1, in the faults a show meets: the broker killed with SIGKILL mid-class
+// and started empty, the ring's cable pulled while 200 runs are entered, the station killed
+// mid-run and started again, two stations on one ring, a wrong password. In each, a board that
+// subscribes to the show ends with exactly the station's protocol: nothing lost, nothing doubled.
+#include "CutProxy.h"
+#include "MosquittoBroker.h"
+#include "StationShow.h"
+
+#include "show/ShowBoard.h"
+#include "show/SqliteOutboxStore.h"
+
+#include <QDateTime>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace caniparc;
+using caniparc::testing::CutProxy;
+using caniparc::testing::MosquittoBroker;
+
+namespace {
+
+const std::string Show = "Cup";
+const std::string Ring = "Ring 1";
+
+std::int64_t WallMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+// The board's side: the show's rings from the broker, asking for what is missing; every event
+// it hears is counted by its number, so a doubled one shows.
+class Board : public QObject {
+public:
+    Board(quint16 port, const QString& id, const QString& user = {}, const QString& password = {})
+        : state(Show), client(Options(port, id, user, password)) {
+        connect(&client, &MqttClient::Connected, this, [this] { client.Subscribe(AllRingsFilter(Show), 1); });
+        connect(&client, &MqttClient::MessageReceived, this,
+                [this](const std::string& topic, const std::string& body) { state.Receive(topic, body, WallMs()); });
+        connect(&asking, &QTimer::timeout, this, [this] {
+            for (const ResendMessage& request : state.ResendsDue(WallMs()))
+                client.Publish(ResendTopicName(Show), WriteShowMessage(request), 1, false);
+        });
+        asking.start(100);
+        client.Start();
+    }
+    static MqttOptions Options(quint16 port, const QString& id, const QString& user, const QString& password) {
+        MqttOptions o;
+        o.user = user;
+        o.password = password;
+        o.host = QStringLiteral("127.0.0.1");
+        o.port = port;
+        o.clientId = id;
+        o.retryMs = 200;
+        return o;
+    }
+    std::vector<ShowRow> Rows() const {
+        const auto it = state.Rings().find(Ring);
+        return it == state.Rings().end() ? std::vector<ShowRow>() : it->second.Rows();
+    }
+    std::uint64_t Seq() const {
+        const auto it = state.Rings().find(Ring);
+        return it == state.Rings().end() ? 0 : it->second.Seq();
+    }
+    ShowBoard state;
+    MqttClient client;
+    QTimer asking;
+};
+
+// A station as the program runs it: its protocol, its lanes, its show link with the outbox file.
+struct Station {
+    Station(const std::filesystem::path& outbox, ShowConfig config) : config(std::move(config)) {
+        show = std::make_unique<StationShow>([this] { return source; }, outbox, &WallMs);
+        show->adjust = [](ShowPublisherOptions& o) { o.broker.retryMs = 200; };
+        source.titles.title = "Jumping A3";
+    }
+    void Start() { show->Apply(config); }
+    void Enter(int number) {
+        ShowRow row;
+        row[ColStartNr] = std::to_string(number);
+        row[ColDogName] = "Hund " + std::to_string(number);
+        row[ColTime1] = std::to_string(30 + number % 20) + "," + std::to_string(10 + number % 90);
+        source.rows.push_back(row);
+        Poll();
+    }
+    void RunLane(int number) {
+        source.lanes[0] = {true, std::to_string(number), "Hund", "", "12,34", ShowLaneState::Running, false};
+        Poll();
+    }
+    void Poll() {
+        if (show->Publisher())
+            show->Publisher()->Poll();
+    }
+    bool Connected() const { return show->Publisher() && show->Publisher()->IsConnected(); }
+    std::size_t Pending() const { return show->Publisher() ? show->Publisher()->Pending() : 0; }
+    std::string Line() const {
+        const auto line = show->Status();
+        return line ? line->text : std::string("(keine)");
+    }
+    bool Alarm() const {
+        const auto line = show->Status();
+        return line && line->alarm;
+    }
+    ShowConfig config;
+    ShowSource source;
+    std::unique_ptr<StationShow> show;
+};
+
+ShowConfig Config(quint16 port) {
+    ShowConfig c;
+    c.server = "127.0.0.1";
+    c.port = port;
+    c.show = Show;
+    c.ring = Ring;
+    return c;
+}
+
+} // namespace
+
+class ShowScenarioTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(dir_.isValid()); }
+    void ABrokerKilledMidClassAndStartedEmptyGetsSnapshotAndTail();
+    void ARingCutOffWhile200RunsAreEnteredCatchesUp();
+    void AStationKilledMidRunStartsAgainFromItsOutbox();
+    void TwoStationsOnOneRing();
+    void AWrongPasswordIsNamedAndTheRightOneCatchesUp();
+
+private:
+    std::filesystem::path Outbox(const char* name) const { return dir_.filePath(name).toStdString(); }
+    QTemporaryDir dir_;
+};
+
+void ShowScenarioTest::ABrokerKilledMidClassAndStartedEmptyGetsSnapshotAndTail() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    Board board(broker.Port(), "board");
+    Station station(Outbox("kill.sqlite"), Config(broker.Port()));
+    station.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(station.Connected() && board.client.IsConnected(), 8000);
+    for (int n = 1; n <= 60; ++n)
+        station.Enter(n);
+    station.RunLane(61);
+    QTRY_COMPARE_WITH_TIMEOUT(station.Pending(), std::size_t(0), 5000);
+    broker.Kill(); // SIGKILL mid-class: persistence is off, the broker comes back empty
+    QTRY_VERIFY_WITH_TIMEOUT(station.Alarm(), 5000);
+    QVERIFY2(station.Line().find("Turnier: getrennt seit ") == 0, station.Line().c_str());
+    for (int n = 61; n <= 90; ++n)
+        station.Enter(n);
+    QVERIFY2(station.Line().find(" - 30 Einträge ausstehend") != std::string::npos, station.Line().c_str());
+    QVERIFY(broker.Start());
+    QTRY_COMPARE_WITH_TIMEOUT(station.Line(), std::string("Turnier: verbunden"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(station.Pending(), std::size_t(0), 5000);
+    QCOMPARE(board.Seq(), std::uint64_t(90));
+    // A board that comes only now finds the whole class on the emptied broker.
+    Board late(broker.Port(), "late-board");
+    QTRY_VERIFY_WITH_TIMEOUT(late.Rows() == station.source.rows, 10000);
+    QCOMPARE(late.Rows().size(), std::size_t(90));
+}
+
+void ShowScenarioTest::ARingCutOffWhile200RunsAreEnteredCatchesUp() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    CutProxy cable(broker.Port());
+    Board board(broker.Port(), "board");
+    Station station(Outbox("cut.sqlite"), Config(cable.Port()));
+    station.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(station.Connected() && board.client.IsConnected(), 8000);
+    for (int n = 1; n <= 20; ++n)
+        station.Enter(n);
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 5000);
+    cable.Cut(); // no reset, no close: only the missing answers tell
+    for (int n = 21; n <= 220; ++n) {
+        station.Enter(n);
+        if (n % 20 == 0)
+            QTest::qWait(100); // the runs come while the station finds out
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(station.Alarm(), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(station.Line().find(" - 200 Einträge ausstehend") != std::string::npos,
+                              station.Line().c_str(), 5000);
+    QVERIFY(board.Rows() != station.source.rows);
+    cable.Mend();
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(station.Pending(), std::size_t(0), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(station.Line(), std::string("Turnier: verbunden"), 5000);
+    QCOMPARE(board.Seq(), std::uint64_t(220));
+    QCOMPARE(board.Rows().size(), std::size_t(220));
+}
+
+void ShowScenarioTest::AStationKilledMidRunStartsAgainFromItsOutbox() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    Board board(broker.Port(), "board");
+    const auto file = Outbox("restart.sqlite");
+    std::vector<ShowRow> backup;
+    std::uint64_t firstEpoch = 0;
+    std::string id;
+    {
+        Station station(file, Config(broker.Port()));
+        station.Start();
+        QTRY_VERIFY_WITH_TIMEOUT(station.Connected(), 8000);
+        for (int n = 1; n <= 30; ++n)
+            station.Enter(n);
+        QTRY_COMPARE_WITH_TIMEOUT(station.Pending(), std::size_t(0), 5000);
+        broker.Kill();
+        QTRY_VERIFY_WITH_TIMEOUT(!station.Connected(), 5000);
+        for (int n = 31; n <= 40; ++n)
+            station.Enter(n); // stored in the outbox, never sent
+        station.RunLane(41);
+        firstEpoch = station.show->Publisher()->Box().Epoch();
+        id = station.show->Publisher()->Box().StationId();
+        backup = station.source.rows;
+        // Killed: no goodbye, no Stop; the outbox file is all that stays.
+    }
+    {
+        std::string error;
+        auto kept = SqliteOutboxStore::Open(file, error);
+        QVERIFY2(kept, error.c_str());
+        QCOMPARE(kept->UnsentCount(firstEpoch), std::size_t(10));
+        QCOMPARE(kept->LastSeq(firstEpoch), std::uint64_t(40));
+    }
+    QVERIFY(broker.Start());
+    Station again(file, Config(broker.Port()));
+    again.source.rows = backup; // the protocol as the backup restores it
+    again.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(again.Connected(), 8000);
+    QCOMPARE(again.show->Publisher()->Box().StationId(), id);
+    QVERIFY(again.show->Publisher()->Box().Epoch() > firstEpoch);
+    for (int n = 41; n <= 45; ++n)
+        again.Enter(n);
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == again.source.rows, 10000);
+    QCOMPARE(board.Rows().size(), std::size_t(45));
+    QTRY_COMPARE_WITH_TIMEOUT(again.Pending(), std::size_t(0), 5000);
+}
+
+void ShowScenarioTest::TwoStationsOnOneRing() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    Board board(broker.Port(), "board");
+    Station first(Outbox("first.sqlite"), Config(broker.Port()));
+    QSignalSpy challenged(first.show.get(), &StationShow::SecondStationRefused);
+    first.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(first.Connected(), 8000);
+    first.Enter(1);
+    Station second(Outbox("second.sqlite"), Config(broker.Port()));
+    QSignalSpy refused(second.show.get(), &StationShow::RingRefused);
+    second.Enter(99);
+    second.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(refused.count(), 1, 10000);
+    QCOMPARE(refused.at(0).at(0).toString(), QStringLiteral("Ring 1"));
+    QCOMPARE(second.Line(), std::string("Turnier: Ring 1 sendet schon eine andere Station"));
+    QVERIFY(second.Alarm());
+    QTRY_COMPARE_WITH_TIMEOUT(challenged.count(), 1, 5000);
+    QVERIFY2(first.Line() == "Turnier: verbunden - eine zweite Station für Ring 1 wurde abgewiesen",
+             first.Line().c_str());
+    for (int n = 2; n <= 10; ++n) {
+        first.Enter(n);
+        second.Enter(100 + n); // the refused one publishes nothing
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == first.source.rows, 8000);
+    // The same settings again (dialog OK) try once more, and are refused once more.
+    second.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(refused.count(), 2, 10000);
+    QCOMPARE(board.Rows(), first.source.rows);
+    // The first one leaves with a goodbye: now the second one may have the ring.
+    first.show->Stop();
+    second.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(second.Connected(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == second.source.rows, 10000);
+}
+
+void ShowScenarioTest::AWrongPasswordIsNamedAndTheRightOneCatchesUp() {
+    MosquittoBroker broker(std::map<QString, QString>{{QStringLiteral("ring1"), QStringLiteral("geheim")},
+                                                      {QStringLiteral("board"), QStringLiteral("tafel")}});
+    QVERIFY(broker.Start());
+    Board board(broker.Port(), "board", QStringLiteral("board"), QStringLiteral("tafel"));
+    ShowConfig config = Config(broker.Port());
+    config.user = "ring1";
+    config.password = "falsch";
+    Station station(Outbox("password.sqlite"), config);
+    station.Start();
+    QTRY_VERIFY2_WITH_TIMEOUT(station.Line().find(" - Benutzer oder Passwort abgelehnt") != std::string::npos,
+                              station.Line().c_str(), 5000);
+    QVERIFY(station.Alarm());
+    for (int n = 1; n <= 5; ++n)
+        station.Enter(n);
+    QVERIFY2(station.Line().find("5 Einträge ausstehend - Benutzer oder Passwort abgelehnt") != std::string::npos,
+             station.Line().c_str());
+    // The operator types the right one and presses OK.
+    station.config.password = "geheim";
+    station.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(station.Line(), std::string("Turnier: verbunden"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(station.Pending(), std::size_t(0), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 10000);
+    // Off: no line at all.
+    station.show->Apply(ShowConfig{});
+    QCOMPARE(station.Line(), std::string("(keine)"));
+}
+
+QTEST_GUILESS_MAIN(ShowScenarioTest)
+#include "ShowScenarioTest.moc"
