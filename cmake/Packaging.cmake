@@ -18,6 +18,9 @@ if(CANIPARC_UI)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/handbuch/caniparc.html DESTINATION ${CMAKE_INSTALL_DATADIR}/caniparc)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/handbuch/caniparc-handbuch DESTINATION ${CMAKE_INSTALL_DATADIR}/caniparc
             FILES_MATCHING PATTERN "*.png")
+    # The show's broker configuration for the office machine (README, "Mehrere Ringe").
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/show/caniparc-mosquitto.conf
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/caniparc)
     install(FILES ${caniparc_desktop_dir}/${caniparc_app_id}.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${caniparc_desktop_dir}/${caniparc_app_id}.svg

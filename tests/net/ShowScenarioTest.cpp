@@ -11,11 +11,18 @@
 #include "show/SqliteOutboxStore.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace caniparc;
 using caniparc::testing::CutProxy;
@@ -128,6 +135,7 @@ private slots:
     void AStationKilledMidRunStartsAgainFromItsOutbox();
     void TwoStationsOnOneRing();
     void AWrongPasswordIsNamedAndTheRightOneCatchesUp();
+    void TheShippedBrokerConfigurationLetsOnlyItsUsersIn();
 
 private:
     std::filesystem::path Outbox(const char* name) const { return dir_.filePath(name).toStdString(); }
@@ -299,6 +307,57 @@ void ShowScenarioTest::AWrongPasswordIsNamedAndTheRightOneCatchesUp() {
     // Off: no line at all.
     station.show->Apply(ShowConfig{});
     QCOMPARE(station.Line(), std::string("(keine)"));
+}
+
+// The configuration the package ships, as the README has a club install it: in conf.d beside a
+// main file like Debian's (persistence on, its folder given there), with a password file.
+void ShowScenarioTest::TheShippedBrokerConfigurationLetsOnlyItsUsersIn() {
+    QFile shipped(QStringLiteral(CANIPARC_BROKER_CONF));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    const QString folder = dir_.filePath(QStringLiteral("office"));
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/conf.d")));
+    const QString passwords = folder + QStringLiteral("/caniparc.passwd");
+    QCOMPARE(
+        QProcess::execute(QStringLiteral("mosquitto_passwd"), {QStringLiteral("-c"), QStringLiteral("-b"), passwords,
+                                                               QStringLiteral("ring1"), QStringLiteral("geheim")}),
+        0);
+    QString text = QString::fromUtf8(shipped.readAll());
+    QVERIFY(text.contains(QStringLiteral("\nlistener 1883\n")));
+    QVERIFY(text.contains(QStringLiteral("\nallow_anonymous false\n")));
+    text.replace(QStringLiteral("\nlistener 1883\n"), QStringLiteral("\nlistener %1 127.0.0.1\n").arg(port));
+    text.replace(QStringLiteral("/etc/mosquitto/caniparc.passwd"), passwords);
+    QFile part(folder + QStringLiteral("/conf.d/caniparc.conf"));
+    QVERIFY(part.open(QIODevice::WriteOnly));
+    part.write(text.toUtf8());
+    part.close();
+    QFile main(folder + QStringLiteral("/mosquitto.conf"));
+    QVERIFY(main.open(QIODevice::WriteOnly));
+    main.write(QStringLiteral("persistence true\npersistence_location %1/\nuser %2\ninclude_dir %1/conf.d\n")
+                   .arg(folder, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name))
+                   .toUtf8());
+    main.close();
+    QProcess mosquitto;
+    mosquitto.setProcessChannelMode(QProcess::MergedChannels);
+    mosquitto.start(QStringLiteral("/usr/sbin/mosquitto"), {QStringLiteral("-c"), main.fileName()});
+    QVERIFY(mosquitto.waitForStarted(5000));
+    Station ring(Outbox("office.sqlite"), Config(port));
+    ring.config.user = "ring1";
+    ring.config.password = "geheim";
+    Station stranger(Outbox("stranger.sqlite"), Config(port));
+    stranger.config.ring = "Ring 2";
+    ring.Start();
+    stranger.Start();
+    QTRY_VERIFY2_WITH_TIMEOUT(ring.Line() == "Turnier: verbunden", qPrintable(mosquitto.readAll()), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(stranger.Line().find("Benutzer oder Passwort abgelehnt") != std::string::npos,
+                              stranger.Line().c_str(), 5000);
+    ring.show->Stop();
+    mosquitto.terminate();
+    QVERIFY(mosquitto.waitForFinished(5000));
+    QVERIFY(QFile::exists(folder + QStringLiteral("/mosquitto.db"))); // persistence where the main file said
 }
 
 QTEST_GUILESS_MAIN(ShowScenarioTest)
