@@ -69,20 +69,16 @@ void MqttClient::Stop() {
         lookup_ = -1;
     }
     if (mosq_ && connected_) {
-        // The goodbye, so the broker keeps the will to itself. The connection is closed when the
-        // broker has closed its side (closing first, with its bytes unread, would reset it and
-        // the broker would send the will after all), or after a second at the latest.
+        // The goodbye, so the broker keeps the will to itself. libmosquitto writes it at once and
+        // closes the socket itself right after, so the notifiers go with it now: left on the
+        // closed socket, they would watch whatever next gets its number. Should the goodbye not
+        // have gone out whole, the will says the same: offline.
         mosquitto_disconnect_v5(mosq_, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
         connected_ = false;
         events_.clear();
-        Watch();
+        reader_.reset();
+        writer_.reset();
         emit Disconnected(QString());
-        mosquitto* closing = mosq_;
-        QTimer::singleShot(1000, this, [this, closing] {
-            if (mosq_ == closing)
-                Drop(QString());
-        });
-        return;
     }
     Drop(QString());
 }

@@ -29,11 +29,11 @@ namespace caniparc {
 struct ShowPublisherOptions {
     MqttOptions broker;
     std::string show, ring;
-    int pollMs = 100;       // how often the station is compared with what was published
-    int heartbeatMs = 2000; // the retained state again, with the last number given
+    int pollMs = 100;                  // how often the station is compared with what was published
+    int heartbeatMs = ShowHeartbeatMs; // the retained state again, with the last number given
     // No acknowledgement for this long while messages wait counts as a lost connection: with the
     // heartbeat, a broker that stops answering shows in the status line within 5 s.
-    int ackTimeoutMs = 2500;
+    int ackTimeoutMs = ShowAckLimitMs;
 };
 
 class ShowPublisher final : public QObject {

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -129,7 +130,10 @@ ShowConfig Config(quint16 port) {
 class ShowScenarioTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { QVERIFY(dir_.isValid()); }
+    void init() {
+        QVERIFY(dir_.isValid());
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("QSocketNotifier")));
+    }
     void ABrokerKilledMidClassAndStartedEmptyGetsSnapshotAndTail();
     void ARingCutOffWhile200RunsAreEnteredCatchesUp();
     void AStationKilledMidRunStartsAgainFromItsOutbox();

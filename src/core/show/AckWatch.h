@@ -10,6 +10,11 @@
 
 namespace caniparc {
 
+// The station's retained state goes out this often, and an answer later than the limit counts
+// as a lost connection: a broker that stops answering shows within their sum (4 s).
+inline constexpr std::int64_t ShowHeartbeatMs = 2000;
+inline constexpr std::int64_t ShowAckLimitMs = 2000;
+
 class AckWatch {
 public:
     explicit AckWatch(std::int64_t limitMs) : limitMs_(limitMs) {}
