@@ -7,7 +7,9 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <csignal>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace caniparc::testing {
@@ -29,6 +31,8 @@ bool Answers(quint16 port) {
 
 MosquittoBroker::MosquittoBroker(std::map<QString, QString> users) : users_(std::move(users)) {
     process_.setProcessChannelMode(QProcess::MergedChannels);
+    // A test that crashes takes its broker with it instead of leaving it listening.
+    process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 MosquittoBroker::~MosquittoBroker() {
