@@ -220,10 +220,11 @@ int MqttClient::Publish(const std::string& topic, const std::string& payload, in
     return mid;
 }
 
-bool MqttClient::Subscribe(const std::string& filter, int qos) {
+bool MqttClient::Subscribe(const std::string& filter, int qos, bool noLocal) {
     if (!mosq_ || !connected_)
         return false;
-    const bool ok = mosquitto_subscribe_v5(mosq_, nullptr, filter.c_str(), qos, 0, nullptr) == MOSQ_ERR_SUCCESS;
+    const int options = noLocal ? MQTT_SUB_OPT_NO_LOCAL : 0;
+    const bool ok = mosquitto_subscribe_v5(mosq_, nullptr, filter.c_str(), qos, options, nullptr) == MOSQ_ERR_SUCCESS;
     Watch();
     return ok;
 }

@@ -52,7 +52,8 @@ public:
 
     // The message id, or -1 when it could not be handed to the connection (not connected).
     int Publish(const std::string& topic, const std::string& payload, int qos, bool retain);
-    bool Subscribe(const std::string& filter, int qos);
+    // `noLocal`: this connection's own messages on the filter are not sent back to it.
+    bool Subscribe(const std::string& filter, int qos, bool noLocal = false);
 
 signals:
     void Connected();

@@ -61,10 +61,12 @@ void ShowPublisher::Stop() {
     poll_.stop();
     heartbeat_.stop();
     if (client_->IsConnected()) {
-        // Goodbye: the state says offline, as the will would.
+        // Goodbye: the state says offline, as the will would. At QoS 0, so that no answer is on
+        // its way when the connection closes right after it (see Connected); it goes out before
+        // the goodbye on the same connection.
         client_->Publish(Topic(RingTopic::State),
                          WriteShowMessage(StateMessage{false, outbox_.StationId(), outbox_.Epoch(), 0, wallClock_()}),
-                         1, true);
+                         0, true);
     }
     client_->Stop();
 }
@@ -159,7 +161,9 @@ void ShowPublisher::Connected() {
     ackWatch_.Reset();
     publishing_ = false;
     client_->Subscribe(ResendTopicName(options_.show), 1);
-    client_->Subscribe(Topic(RingTopic::State), 1);
+    // Its own states do not come back: nothing the broker sends is left unread when it says
+    // goodbye (unread bytes turn the close into a reset, and the broker then sends the will).
+    client_->Subscribe(Topic(RingTopic::State), 1, true);
     client_->Subscribe(ClaimTopicName(options_.show, options_.ring), 1);
     claim_.Connected(wallClock_());
 }

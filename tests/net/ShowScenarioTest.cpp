@@ -140,6 +140,7 @@ private slots:
     void TwoStationsOnOneRing();
     void AWrongPasswordIsNamedAndTheRightOneCatchesUp();
     void TheShippedBrokerConfigurationLetsOnlyItsUsersIn();
+    void AStationThatClosesLeavesItsGoodbyeNotItsWill();
 
 private:
     std::filesystem::path Outbox(const char* name) const { return dir_.filePath(name).toStdString(); }
@@ -362,6 +363,38 @@ void ShowScenarioTest::TheShippedBrokerConfigurationLetsOnlyItsUsersIn() {
     mosquitto.terminate();
     QVERIFY(mosquitto.waitForFinished(5000));
     QVERIFY(QFile::exists(folder + QStringLiteral("/mosquitto.db"))); // persistence where the main file said
+}
+
+// Closing says goodbye: the ring's state is the station's own "offline" with its time, and the
+// broker keeps the last will (sent only for a station that vanished) to itself.
+void ShowScenarioTest::AStationThatClosesLeavesItsGoodbyeNotItsWill() {
+    MosquittoBroker broker;
+    QVERIFY(broker.Start());
+    MqttClient watcher(Board::Options(broker.Port(), "watcher", {}, {}));
+    std::vector<StateMessage> states;
+    connect(&watcher, &MqttClient::Connected, &watcher,
+            [&watcher] { watcher.Subscribe(RingTopicName(Show, Ring, RingTopic::State), 1); });
+    connect(&watcher, &MqttClient::MessageReceived, &watcher, [&states](const std::string&, const std::string& body) {
+        const ShowReadResult read = ReadShowMessage(body);
+        if (const auto* state = std::get_if<StateMessage>(&read.message); read.Ok() && state)
+            states.push_back(*state);
+    });
+    watcher.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(watcher.IsConnected(), 5000);
+    for (int round = 0; round < 3; ++round) {
+        Station station(Outbox("goodbye.sqlite"), Config(broker.Port()));
+        station.Start();
+        QTRY_VERIFY_WITH_TIMEOUT(station.Connected(), 8000);
+        station.Enter(round + 1);
+        QTest::qWait(2100 + 300 * round); // past a heartbeat, at another point of the next one each time
+        states.clear();
+        station.show->Stop(); // as the window does when it closes
+        QTRY_VERIFY_WITH_TIMEOUT(!states.empty(), 5000);
+        QTest::qWait(1500);
+        QCOMPARE(states.size(), std::size_t(1));
+        QVERIFY(!states[0].online);
+        QVERIFY2(states[0].sentMs != 0, "the will, not the goodbye");
+    }
 }
 
 QTEST_GUILESS_MAIN(ShowScenarioTest)
