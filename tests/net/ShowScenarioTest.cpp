@@ -12,6 +12,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -164,9 +165,13 @@ void ShowScenarioTest::ABrokerKilledMidClassAndStartedEmptyGetsSnapshotAndTail()
     for (int n = 61; n <= 90; ++n)
         station.Enter(n);
     QVERIFY2(station.Line().find(" - 30 Einträge ausstehend") != std::string::npos, station.Line().c_str());
+    QElapsedTimer restarted;
+    restarted.start();
     QVERIFY(broker.Start());
     QTRY_COMPARE_WITH_TIMEOUT(station.Line(), std::string("Turnier: verbunden"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 10000);
+    qInfo("90 entries on the board %lld ms after the broker was started empty",
+          static_cast<long long>(restarted.elapsed()));
     QTRY_COMPARE_WITH_TIMEOUT(station.Pending(), std::size_t(0), 5000);
     QCOMPARE(board.Seq(), std::uint64_t(90));
     // A board that comes only now finds the whole class on the emptied broker.
@@ -196,8 +201,11 @@ void ShowScenarioTest::ARingCutOffWhile200RunsAreEnteredCatchesUp() {
     QTRY_VERIFY2_WITH_TIMEOUT(station.Line().find(" - 200 Einträge ausstehend") != std::string::npos,
                               station.Line().c_str(), 5000);
     QVERIFY(board.Rows() != station.source.rows);
+    QElapsedTimer mended;
+    mended.start();
     cable.Mend();
     QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 20000);
+    qInfo("200 entries on the board %lld ms after the cable was mended", static_cast<long long>(mended.elapsed()));
     QTRY_COMPARE_WITH_TIMEOUT(station.Pending(), std::size_t(0), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(station.Line(), std::string("Turnier: verbunden"), 5000);
     QCOMPARE(board.Seq(), std::uint64_t(220));
