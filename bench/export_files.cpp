@@ -1,8 +1,8 @@
 // Time of the exports and the spreadsheet import for a ranked two-run protocol of 5 000 rows (and
-// 500 for comparison): building the bytes of the page, the workbook and the document, writing
+// 1 000 for comparison): building the bytes of the page, the workbook and the document, writing
 // each file in one step, and reading a workbook back with recomputation and ranking. Prints the
-// median of several runs. With a folder argument the files of 5 000 rows stay there, for opening
-// them in an office program (bench/office_open.sh).
+// median of several runs. With a folder argument the files stay there as p-<rows>.html, .xlsx
+// and .docx, for opening them in an office program (docs/ROBUSTNESS.md).
 #include "BenchProtocol.h"
 #include "export/DocumentExport.h"
 #include "export/ExportFiles.h"
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     settings.LaufCount = 2;
     settings.TimeFormatIndex = 1;
     std::printf("%6s %-28s %10s %12s\n", "rows", "work", "median ms", "size");
-    for (const int rows : {500, 5000}) {
+    for (const int rows : {1000, 5000}) {
         const ProtocolTable table = MakeRankedProtocol(rows, settings);
         const int repeats = 7;
         std::size_t size = 0;
@@ -82,10 +82,11 @@ int main(int argc, char** argv) {
             LoadImportedRows(std::move(sheet.rows), imported, settings, sort, ranking);
             size = static_cast<std::size_t>(imported.RowCount() - 1);
         });
-        if (!keep.empty() && rows == 5000) {
+        if (!keep.empty()) {
             std::filesystem::create_directories(keep);
-            for (const char* name : {"p.html", "p.xlsx", "p.docx"})
-                std::filesystem::copy_file(folder / name, keep / name,
+            for (const char* extension : {".html", ".xlsx", ".docx"})
+                std::filesystem::copy_file(folder / ("p" + std::string(extension)),
+                                           keep / ("p-" + std::to_string(rows) + extension),
                                            std::filesystem::copy_options::overwrite_existing);
         }
     }

@@ -106,6 +106,19 @@ std::string XmlText(std::string_view text) {
     return out;
 }
 
+// A page's text area and the height the header block above the table takes on the first page,
+// in twentieths of a point.
+struct PageArea {
+    int width = LandscapeTextWidth;
+    int height = 11906 - 2 * 1134;
+    int header = 0;
+};
+
+// The header block: the station's own title (16 points and room below), three lines of 10 points
+// (one may wrap) and an empty line; a template's five lines in its own font.
+constexpr int kOwnHeaderHeight = 500 + 4 * 250 + 250;
+constexpr int kTemplateHeaderHeight = 6 * DocumentTextMetrics{}.lineHeight;
+
 class BodyWriter {
 public:
     explicit BodyWriter(std::string_view prefix)
@@ -136,11 +149,60 @@ public:
         Tag(close_, "p>");
     }
 
-    // Fixed layout, so that word processors keep the widths instead of fitting the texts anew;
-    // the title row repeats at the top of every page.
-    void Table(const ProtocolTable& table, const std::vector<int>& columns, int textWidth, bool ownStyles) {
-        const std::vector<int> widths =
-            DocumentColumnWidths(table, columns, textWidth, ownStyles ? OwnDocumentMetrics : DocumentTextMetrics{});
+    // One table per page, each with the title row marked to repeat, the next on a new page: a
+    // page's rows are estimated (DocumentPageRows), and should a page's table run over, its rest
+    // goes on under the repeated title row. LibreOffice's time for one table grows with the square
+    // of its cells (5 000 rows in one table: many minutes); tables of a page each open in seconds.
+    // Fixed layout, so that word processors keep the widths instead of fitting the texts anew.
+    void Table(const ProtocolTable& table, const std::vector<int>& columns, const PageArea& page, bool ownStyles) {
+        const DocumentTextMetrics metrics = ownStyles ? OwnDocumentMetrics : DocumentTextMetrics{};
+        const std::vector<int> widths = DocumentColumnWidths(table, columns, page.width, metrics);
+        const int pageBreak = 20; // the paragraph that starts a new page, one point high
+        const auto pages =
+            DocumentPageRows(table, columns, widths, metrics, page.height - page.header, page.height - pageBreak);
+        for (std::size_t k = 0; k < pages.size(); ++k) {
+            if (k > 0)
+                PageBreak(pageBreak);
+            TableStart(widths, page.width, ownStyles);
+            Row(table, 0, columns);
+            for (int row = pages[k].first; row < pages[k].second; ++row)
+                Row(table, row, columns);
+            Tag(close_, "tbl>");
+        }
+        if (pages.empty()) {
+            TableStart(widths, page.width, ownStyles);
+            Row(table, 0, columns);
+            Tag(close_, "tbl>");
+        }
+    }
+
+    void LandscapeSection() {
+        Tag(open_, "sectPr>");
+        Tag(open_, "pgSz");
+        Attribute("w", std::to_string(kPageLength));
+        Attribute("h", std::to_string(kPageBreadth));
+        Attribute("orient", "landscape");
+        out_ += "/>";
+        Tag(open_, "pgMar");
+        for (const char* side : {"top", "right", "bottom", "left"})
+            Attribute(side, std::to_string(kMargin));
+        Attribute("header", "709");
+        Attribute("footer", "709");
+        Attribute("gutter", "0");
+        out_ += "/>";
+        Tag(close_, "sectPr>");
+    }
+
+    std::string& Out() { return out_; }
+
+private:
+    // A4 lying down in twentieths of a point: 297 mm by 210 mm, margins of 2 cm.
+    static constexpr int kPageLength = 16838;
+    static constexpr int kPageBreadth = 11906;
+    static constexpr int kMargin = 1134;
+    static_assert(LandscapeTextWidth == kPageLength - 2 * kMargin);
+
+    void TableStart(const std::vector<int>& widths, int textWidth, bool ownStyles) {
         Tag(open_, "tbl>");
         Tag(open_, "tblPr>");
         if (ownStyles) {
@@ -173,48 +235,43 @@ public:
             out_ += "/>";
         }
         Tag(close_, "tblGrid>");
-        for (int row = 0; row < table.RowCount(); ++row) {
-            Tag(open_, "tr>");
-            if (row == 0) {
-                Tag(open_, "trPr>");
-                Tag(open_, "tblHeader/>");
-                Tag(close_, "trPr>");
-            }
-            for (const int col : columns) {
-                Tag(open_, "tc>");
-                Paragraph(OfficeCellText(table.Cell(col, row)), row == 0);
-                Tag(close_, "tc>");
-            }
-            Tag(close_, "tr>");
+    }
+
+    void Row(const ProtocolTable& table, int row, const std::vector<int>& columns) {
+        Tag(open_, "tr>");
+        if (row == 0) {
+            Tag(open_, "trPr>");
+            Tag(open_, "tblHeader/>");
+            Tag(close_, "trPr>");
         }
-        Tag(close_, "tbl>");
+        for (const int col : columns) {
+            Tag(open_, "tc>");
+            Paragraph(OfficeCellText(table.Cell(col, row)), row == 0);
+            Tag(close_, "tc>");
+        }
+        Tag(close_, "tr>");
     }
 
-    void LandscapeSection() {
-        Tag(open_, "sectPr>");
-        Tag(open_, "pgSz");
-        Attribute("w", std::to_string(kPageLength));
-        Attribute("h", std::to_string(kPageBreadth));
-        Attribute("orient", "landscape");
+    // An empty paragraph of `height` that starts a new page; it also keeps the tables apart,
+    // as tables with nothing between them are read as one.
+    void PageBreak(int height) {
+        Tag(open_, "p>");
+        Tag(open_, "pPr>");
+        Tag(open_, "pageBreakBefore/>");
+        Tag(open_, "spacing");
+        Attribute("before", "0");
+        Attribute("after", "0");
+        Attribute("line", std::to_string(height));
+        Attribute("lineRule", "exact");
         out_ += "/>";
-        Tag(open_, "pgMar");
-        for (const char* side : {"top", "right", "bottom", "left"})
-            Attribute(side, std::to_string(kMargin));
-        Attribute("header", "709");
-        Attribute("footer", "709");
-        Attribute("gutter", "0");
+        Tag(open_, "rPr>");
+        Tag(open_, "sz");
+        Attribute("val", "2");
         out_ += "/>";
-        Tag(close_, "sectPr>");
+        Tag(close_, "rPr>");
+        Tag(close_, "pPr>");
+        Tag(close_, "p>");
     }
-
-    std::string& Out() { return out_; }
-
-private:
-    // A4 lying down in twentieths of a point: 297 mm by 210 mm, margins of 2 cm.
-    static constexpr int kPageLength = 16838;
-    static constexpr int kPageBreadth = 11906;
-    static constexpr int kMargin = 1134;
-    static_assert(LandscapeTextWidth == kPageLength - 2 * kMargin);
 
     void Tag(const std::string& start, std::string_view rest) {
         out_ += start;
@@ -248,14 +305,14 @@ private:
 
 // The header block, the table and an empty paragraph after it (a table may not end a body). The
 // station's own document (not a template) has its styles: the title a heading, the table its own.
-std::string BodyContent(const ProtocolTable& table, const Settings& settings, const std::string& prefix, int textWidth,
-                        bool ownDocument) {
+std::string BodyContent(const ProtocolTable& table, const Settings& settings, const std::string& prefix,
+                        const PageArea& page, bool ownDocument) {
     BodyWriter body(prefix);
     const std::vector<std::string> header = DocumentHeaderLines(table, settings);
     for (std::size_t k = 0; k < header.size(); ++k)
         body.Paragraph(header[k], false, ownDocument ? (k == 0 ? "Heading1" : "Kopfzeilen") : "");
     body.Paragraph("");
-    body.Table(table, ShownColumns(settings), textWidth, ownDocument);
+    body.Table(table, ShownColumns(settings), page, ownDocument);
     body.Paragraph("");
     if (ownDocument)
         body.LandscapeSection();
@@ -330,11 +387,12 @@ DocumentResult NewDocument(const ProtocolTable& table, const Settings& settings)
             "<Relationship Id=\"rId2\" "
             "Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties\" "
             "Target=\"docProps/core.xml\"/></Relationships>");
-    zip.Add(std::string(kDocumentPart), "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                                        "<w:document xmlns:w=\"" +
-                                            std::string(kWordNamespace) + "\"><w:body>" +
-                                            BodyContent(table, settings, "w", LandscapeTextWidth, true) +
-                                            "</w:body></w:document>");
+    zip.Add(std::string(kDocumentPart),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+            "<w:document xmlns:w=\"" +
+                std::string(kWordNamespace) + "\"><w:body>" +
+                BodyContent(table, settings, "w", PageArea{.header = kOwnHeaderHeight}, true) +
+                "</w:body></w:document>");
     zip.Add("word/_rels/document.xml.rels",
             "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
@@ -349,16 +407,25 @@ DocumentResult NewDocument(const ProtocolTable& table, const Settings& settings)
     return {std::move(*bytes), {}};
 }
 
-// The text width of the template's page, from the section at the end of its body; a template
+// The text area of the template's page, from the section at the end of its body; a template
 // without one gets the page of a new document.
-int TemplateTextWidth(const pugi::xml_node& body, const std::string& prefix) {
+PageArea TemplatePage(const pugi::xml_node& body, const std::string& prefix) {
     const pugi::xml_node section = body.child((prefix + ":sectPr").c_str());
-    const int page = section.child((prefix + ":pgSz").c_str()).attribute((prefix + ":w").c_str()).as_int();
+    const pugi::xml_node size = section.child((prefix + ":pgSz").c_str());
     const pugi::xml_node margins = section.child((prefix + ":pgMar").c_str());
-    const int left = margins.attribute((prefix + ":left").c_str()).as_int();
-    const int right = margins.attribute((prefix + ":right").c_str()).as_int();
-    const int width = page - std::max(left, 0) - std::max(right, 0);
-    return page > 0 && width >= page / 4 ? width : LandscapeTextWidth;
+    const auto margin = [&](const char* side) {
+        return std::max(margins.attribute((prefix + ":" + side).c_str()).as_int(), 0);
+    };
+    PageArea area{.header = kTemplateHeaderHeight};
+    const int page = size.attribute((prefix + ":w").c_str()).as_int();
+    const int width = page - margin("left") - margin("right");
+    if (page > 0 && width >= page / 4)
+        area.width = width;
+    const int length = size.attribute((prefix + ":h").c_str()).as_int();
+    const int height = length - margin("top") - margin("bottom");
+    if (length > 0 && height >= length / 4)
+        area.height = height;
+    return area;
 }
 
 // The template's main part with the protocol at the start of its body; empty on failure.
@@ -376,7 +443,7 @@ std::string FillTemplateBody(const std::string& documentXml, const ProtocolTable
     if (!body)
         return {};
     const std::string fragment = "<f xmlns:" + prefix + "=\"" + std::string(kWordNamespace) + "\">" +
-                                 BodyContent(table, settings, prefix, TemplateTextWidth(body, prefix), false) + "</f>";
+                                 BodyContent(table, settings, prefix, TemplatePage(body, prefix), false) + "</f>";
     pugi::xml_document content;
     if (!content.load_buffer(fragment.data(), fragment.size()))
         return {};
@@ -447,6 +514,64 @@ std::vector<int> DocumentColumnWidths(const ProtocolTable& table, const std::vec
             exact.push_back(std::min(word[k], cap));
     }
     return RoundToTotal(exact, static_cast<int>(room));
+}
+
+namespace {
+
+// The lines a text takes in a cell `room` wide, broken as ColumnExtent breaks words (after a
+// space, hyphen or slash; a word longer than the line breaks where the line ends).
+int WrappedLines(std::string_view text, double room, double character) {
+    room = std::max(room, character);
+    int lines = 1;
+    double used = 0;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        if (at < text.size() && text[at] != ' ' && text[at] != '-' && text[at] != '/')
+            continue;
+        const std::size_t keep = at < text.size() && text[at] != ' ' ? 1 : 0;
+        double word = character * static_cast<double>(CharacterCount(text.substr(start, at - start + keep)));
+        if (used > 0 && used + word > room) {
+            ++lines;
+            used = 0;
+        }
+        for (; word > room; word -= room)
+            ++lines;
+        used += word + (keep == 0 ? character : 0);
+        start = at + 1;
+    }
+    return lines;
+}
+
+int RowHeight(const ProtocolTable& table, int row, const std::vector<int>& columns, const std::vector<int>& widths,
+              const DocumentTextMetrics& metrics) {
+    const double character = row == 0 ? metrics.boldCharacter : metrics.character;
+    int lines = 1;
+    for (std::size_t k = 0; k < columns.size() && k < widths.size(); ++k)
+        lines = std::max(lines, WrappedLines(table.Cell(columns[k], row), widths[k] - metrics.cellPadding, character));
+    return lines * metrics.lineHeight;
+}
+
+} // namespace
+
+std::vector<std::pair<int, int>> DocumentPageRows(const ProtocolTable& table, const std::vector<int>& columns,
+                                                  const std::vector<int>& widths, const DocumentTextMetrics& metrics,
+                                                  int firstRoom, int room) {
+    const int title = RowHeight(table, 0, columns, widths, metrics);
+    std::vector<std::pair<int, int>> pages;
+    int first = 1, used = title, left = firstRoom;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        const int height = RowHeight(table, row, columns, widths, metrics);
+        if (row > first && used + height > left) {
+            pages.emplace_back(first, row);
+            first = row;
+            used = title;
+            left = room;
+        }
+        used += height;
+    }
+    if (first < table.RowCount())
+        pages.emplace_back(first, table.RowCount());
+    return pages;
 }
 
 std::vector<std::string> DocumentTemplateCandidates(const std::string& programFolder, const Settings& settings) {

@@ -13,6 +13,7 @@ namespace caniparc {
 namespace {
 
 using testing::ExportSettings;
+using testing::MakeRow;
 using testing::RankedClass;
 
 std::string Part(const std::string& docx, const char* name) {
@@ -114,6 +115,69 @@ TEST(DocumentExport, NewDocument_HasATitleHeadingATableStyleAndARepeatedTitleRow
         EXPECT_NE(styles.find(style), std::string::npos) << style;
     EXPECT_NE(Part(docx, "word/_rels/document.xml.rels").find("Target=\"styles.xml\""), std::string::npos);
     EXPECT_NE(Part(docx, "[Content_Types].xml").find("/word/styles.xml"), std::string::npos);
+}
+
+// A long protocol: LibreOffice takes minutes over one table of thousands of rows (its time grows
+// with the square of one table's cells), so each page gets a table of its own with the title row,
+// the next one on a new page; every starter is there once, in order.
+ProtocolTable LongClass(int rows, const char* club) {
+    ProtocolTable table;
+    WriteColumnTitles(table);
+    table.MutableRows().resize(1);
+    for (int k = 1; k <= rows; ++k) {
+        const std::string nr = std::to_string(k);
+        table.MutableRows().push_back(MakeRow({"", "Hund", "Ewa", club, "Small", "40,00", "0", "0", "0,00", "0,00", "",
+                                               "", "", "", "", "", "Vorzüglich", "4,50", "1"}));
+        table.MutableRows().back()[ColStartNr] = nr;
+    }
+    return table;
+}
+
+TEST(DocumentExport, LongProtocol_OneTablePerPageEachWithTheTitleRow) {
+    const ProtocolTable table = LongClass(400, "VDH");
+    const std::string body = Part(BuildDocument(table, ExportSettings()).bytes, "word/document.xml");
+    const std::size_t tables = Count(body, "<w:tbl>");
+    EXPECT_GE(tables, 400u / 46u);
+    EXPECT_LE(tables, 400u / 30u);
+    EXPECT_EQ(Count(body, "<w:tr><w:trPr><w:tblHeader/></w:trPr><w:tc><w:p><w:r><w:rPr><w:b/></w:rPr><w:t "
+                          "xml:space=\"preserve\">Nr.</w:t>"),
+              tables);
+    EXPECT_EQ(Count(body, "</w:tbl><w:p><w:pPr><w:pageBreakBefore/>"), tables - 1);
+    EXPECT_EQ(Count(body, "<w:tr>"), 400u + tables);
+    std::size_t at = 0;
+    for (int k = 1; k <= 400; ++k) {
+        at = body.find("<w:t xml:space=\"preserve\">" + std::to_string(k) +
+                           "</w:t></w:r></w:p></w:tc><w:tc><w:p><w:r>"
+                           "<w:t xml:space=\"preserve\">Hund<",
+                       at);
+        ASSERT_NE(at, std::string::npos) << k;
+    }
+}
+
+TEST(DocumentExport, PageRows_WrappedRowsTakeMoreRoomAndTheFirstPageLessForTheHeader) {
+    const std::vector<int> columns = ShownColumns(ExportSettings());
+    const auto pages = [&](const ProtocolTable& table) {
+        const std::vector<int> widths = DocumentColumnWidths(table, columns, LandscapeTextWidth, OwnDocumentMetrics);
+        return DocumentPageRows(table, columns, widths, OwnDocumentMetrics, 5000, 10000);
+    };
+    const ProtocolTable short_ = LongClass(200, "VDH");
+    ProtocolTable wrapped = LongClass(200, "VDH");
+    wrapped.MutableRows()[7][ColClub] = std::string(300, 'x'); // one word longer than any column: lines of it
+    const auto one = pages(short_);
+    ASSERT_GE(one.size(), 2u);
+    EXPECT_EQ(one.front().first, 1);
+    EXPECT_EQ(one.back().second, 201);
+    for (std::size_t k = 1; k < one.size(); ++k)
+        EXPECT_EQ(one[k].first, one[k - 1].second);
+    const int firstRows = one[0].second - one[0].first, laterRows = one[1].second - one[1].first;
+    EXPECT_EQ(laterRows, 10000 / OwnDocumentMetrics.lineHeight - 1); // less the title row
+    EXPECT_EQ(firstRows, 5000 / OwnDocumentMetrics.lineHeight - 1);
+    const auto two = pages(wrapped);
+    EXPECT_LT(two[0].second - two[0].first, firstRows);
+    // A row taller than a page gets a page of its own.
+    wrapped.MutableRows()[7][ColClub] = std::string(3000, 'x');
+    const auto tall = pages(wrapped);
+    EXPECT_NE(std::find(tall.begin(), tall.end(), std::pair{7, 8}), tall.end());
 }
 
 // "Hundename" cut to "Hun|dena|me" and "Vorzü|glich": with nineteen columns of two runs and the
