@@ -1,10 +1,14 @@
 // The protocol as clipboard text (see ClipboardText.h).
 #include "export/ClipboardText.h"
 
+#include "export/SheetBuilder.h"
+
 namespace caniparc {
 namespace {
 
-void AppendCell(std::string& out, const std::string& cell) {
+// A line break or TAB in a cell would split its row: it becomes a blank, as in the protocol file.
+void AppendCell(std::string& out, const std::string& raw) {
+    const std::string cell = CleanCellText(raw);
     if (cell.find(';') == std::string::npos) {
         out += cell;
         return;

@@ -55,5 +55,20 @@ TEST(ClipboardText, KeepsEveryRowAndColumnAndQuotesSemicolons) {
     EXPECT_EQ(text, titles + starter + club);
 }
 
+// A line break or TAB already in a cell (typed, or from an older protocol file or a sheet) must
+// not split the row: the clipboard and the live /protokoll.csv get a blank instead, as the
+// protocol file writes it; bytes that are not UTF-8 become U+FFFD.
+TEST(ClipboardText, LineBreaksTabsAndControlCodesInACell_BecomeBlanks) {
+    ProtocolTable table;
+    WriteColumnTitles(table);
+    table.SetCell(ColStartNr, 1, "7");
+    table.SetCell(ColDogName, 1, "Rex\tvom\r\nHof");
+    table.SetCell(ColHandler, 1, "Ewa\x01\xC2\x85Nowak\xFF");
+    table.SetCell(ColClub, 1, "SV Nord;\nSüd");
+    const std::string text = ClipboardText(table);
+    EXPECT_EQ(text.substr(kTitleLine.size()),
+              "7\tRex vom  Hof\tEwa  Nowak\xEF\xBF\xBD\t\"SV Nord; Süd\"" + std::string(15, '\t') + "\r\n");
+}
+
 } // namespace
 } // namespace caniparc
