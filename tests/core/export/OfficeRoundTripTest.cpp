@@ -2,12 +2,23 @@
 // and markup-like names must arrive as the protocol holds them.
 #include "ExportFixtures.h"
 #include "OfficeSupport.h"
+#include "export/ClipboardText.h"
 #include "export/DocumentExport.h"
+#include "export/ExportTable.h"
+#include "export/HtmlPage.h"
 #include "export/SpreadsheetExport.h"
 #include "export/SpreadsheetImport.h"
 #include "export/ZipArchive.h"
 
+#include "protocol/Ranking.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace caniparc {
 namespace {
@@ -140,29 +151,178 @@ TEST_F(OfficeRoundTrip, DocumentFromATemplate_PrintsWithItsHeaderFooterAndStyle)
         << ReadBytes(folder_ / "fonts.txt");
 }
 
-TEST_F(OfficeRoundTrip, SheetsWrittenByOfficeFromAStarterList_ImportAlike) {
-    const std::string csv = "Nr.,Hundename,Hundeführer/in,Verband/Verein,Kat.,Zeit\n"
-                            "12,Bello,Jürgen Müller,\"SV Nord; Süd\",Small,38.5\n"
-                            "7,<b>Rex</b> & Co,Łucja,VDH,Small,DIS\n";
-    WriteBytes(folder_ / "liste.csv", csv);
-    const std::string from = "--infilter=CSV:44,34,76,1";
+// A start list as LibreOffice keeps it (flat ODF): a start number and a name by formula, a time
+// typed as minutes and seconds, a line break inside a name, umlauts and Polish letters.
+std::string StartListFods() {
+    const auto text = [](const std::string& value) {
+        return "<table:table-cell office:value-type=\"string\"><text:p>" + value + "</text:p></table:table-cell>";
+    };
+    const auto number = [](const std::string& value) {
+        return "<table:table-cell office:value-type=\"float\" office:value=\"" + value + "\"><text:p>" + value +
+               "</text:p></table:table-cell>";
+    };
+    const auto duration = [](const std::string& iso, const std::string& shown) {
+        return "<table:table-cell table:style-name=\"ce1\" office:value-type=\"time\" office:time-value=\"" + iso +
+               "\"><text:p>" + shown + "</text:p></table:table-cell>";
+    };
+    std::string rows = "<table:table-row>";
+    for (const char* title : {"Nr.", "Hundename", "Hundeführer/in", "Verband/Verein", "Kat.", "Zeit"})
+        rows += text(title);
+    rows += "</table:table-row><table:table-row>" + number("12") +
+            "<table:table-cell office:value-type=\"string\"><text:p>Rex</text:p><text:p>vom Hof</text:p>"
+            "</table:table-cell>" +
+            text("Jürgen Müller") + text("SV Nord; Süd") + text("Small") + duration("PT00H00M38.50S", "00:38,50") +
+            "</table:table-row><table:table-row>"
+            "<table:table-cell table:formula=\"of:=[.A2]+1\" office:value-type=\"float\" office:value=\"13\">"
+            "<text:p>13</text:p></table:table-cell>"
+            "<table:table-cell table:formula=\"of:=&quot;Ce&quot;&amp;&quot;sar&quot;\" office:value-type=\"string\" "
+            "office:string-value=\"Cesar\"><text:p>Cesar</text:p></table:table-cell>" +
+            text("Łucja Żółć-Gęś") + text("VDH") + text("Small") + duration("PT00H01M02.07S", "01:02,07") +
+            "</table:table-row><table:table-row>" + number("7") + text("Asta") + text("Ewa Ślązak") +
+            text("Ärger &amp; Öl") + text("Small") + text("DIS") + "</table:table-row>";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+           "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+           "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+           "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+           "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
+           "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.3\" "
+           "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:automatic-styles>"
+           "<number:time-style style:name=\"N1\" number:truncate-on-overflow=\"false\"><number:minutes "
+           "number:style=\"long\"/><number:text>:</number:text><number:seconds number:style=\"long\" "
+           "number:decimal-places=\"2\"/></number:time-style><style:style style:name=\"ce1\" "
+           "style:family=\"table-cell\" style:data-style-name=\"N1\"/></office:automatic-styles><office:body>"
+           "<office:spreadsheet><table:table table:name=\"Starter\">" +
+           rows + "</table:table></office:spreadsheet></office:body></office:document>";
+}
+
+// A CSV file as LibreOffice writes it with every text cell quoted: the cells and whether each was
+// quoted (a bare cell is a number).
+std::vector<std::vector<std::pair<std::string, bool>>> ParseCsv(const std::string& csv) {
+    std::vector<std::vector<std::pair<std::string, bool>>> rows(1);
+    rows.back().emplace_back();
+    for (std::size_t i = 0; i < csv.size(); ++i) {
+        auto& cell = rows.back().back();
+        if (csv[i] == '"') {
+            cell.second = true;
+            for (++i; i < csv.size() && !(csv[i] == '"' && (i + 1 >= csv.size() || csv[i + 1] != '"')); ++i)
+                cell.first += csv[i] == '"' ? csv[++i] : csv[i];
+        } else if (csv[i] == ',') {
+            rows.back().emplace_back();
+        } else if (csv[i] == '\n') {
+            if (i + 1 < csv.size())
+                rows.emplace_back(1);
+        } else if (csv[i] != '\r') {
+            cell.first += csv[i];
+        }
+    }
+    return rows;
+}
+
+// The cells LibreOffice read back equal the protocol's: texts as they are, numbers by value.
+void ExpectCellsAsInTheProtocol(const std::string& csv, const ProtocolTable& table, const std::vector<int>& columns,
+                                const std::string& what) {
+    const auto rows = ParseCsv(csv);
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(table.RowCount())) << what << "\n" << csv;
+    for (int row = 0; row < table.RowCount(); ++row) {
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            const std::string expected = table.Cell(columns[k], row) == " " ? "" : table.Cell(columns[k], row);
+            const auto& line = rows[static_cast<std::size_t>(row)];
+            const std::pair<std::string, bool> cell = k < line.size() ? line[k] : std::pair{std::string(), false};
+            if (cell.second || cell.first.empty()) {
+                EXPECT_EQ(cell.first, expected) << what << " row " << row << " column " << columns[k];
+                continue;
+            }
+            const std::optional<double> number = CellNumber(expected, ',');
+            ASSERT_TRUE(number) << what << " row " << row << ": " << expected << " read back as " << cell.first;
+            EXPECT_DOUBLE_EQ(std::stod(cell.first), *number) << what << " row " << row << " column " << columns[k];
+        }
+    }
+}
+
+// Start lists written by LibreOffice as .xlsx, .ods and .xls import alike; the protocol made of
+// them goes out as workbook, document, web page and clipboard text, and LibreOffice reads the
+// same cells back from each.
+TEST_F(OfficeRoundTrip, StartListsFromOffice_ImportAlikeAndEveryExportReadsBackTheSameCells) {
+    WriteBytes(folder_ / "liste.fods", StartListFods());
+    Settings settings = ExportSettings();
+    settings.TimeFormatIndex = 1;
+    std::vector<std::vector<ProtocolTable::Row>> imports;
     for (const auto& [filter, extension] : {std::pair{"xlsx:Calc MS Excel 2007 XML", "xlsx"}, std::pair{"ods", "ods"},
                                             std::pair{"xls:MS Excel 97", "xls"}}) {
-        const auto sheetPath = OfficeConvert(folder_, folder_ / "liste.csv", filter, extension, from);
+        const auto sheetPath = OfficeConvert(folder_, folder_ / "liste.fods", filter, extension);
         ASSERT_FALSE(sheetPath.empty()) << extension << ": " << ReadBytes(folder_ / "office.log");
-        Settings settings = ExportSettings();
-        settings.TimeFormatIndex = 1;
-        const SheetImport sheet = ReadSpreadsheetFile(sheetPath.string(), settings);
+        SheetImport sheet = ReadSpreadsheetFile(sheetPath.string(), settings);
         ASSERT_EQ(sheet.error, "") << extension;
-        ASSERT_EQ(sheet.rows.size(), 3u) << extension;
-        EXPECT_EQ(sheet.rows[0][ColHandler], "Hundeführer/in") << extension;
-        EXPECT_EQ(sheet.rows[1][ColStartNr], "12") << extension;
+        ASSERT_EQ(sheet.rows.size(), 4u) << extension;
+        EXPECT_EQ(sheet.rows[1][ColDogName], "Rex vom Hof") << extension;
         EXPECT_EQ(sheet.rows[1][ColClub], "SV Nord; Süd") << extension;
         EXPECT_EQ(sheet.rows[1][ColTime1], "38,50") << extension;
-        EXPECT_EQ(sheet.rows[2][ColDogName], "<b>Rex</b> & Co") << extension;
-        EXPECT_EQ(sheet.rows[2][ColHandler], "Łucja") << extension;
-        EXPECT_EQ(sheet.rows[2][ColTime1], "DIS") << extension;
+        EXPECT_EQ(sheet.rows[2][ColStartNr], "13") << extension;
+        EXPECT_EQ(sheet.rows[2][ColDogName], "Cesar") << extension;
+        EXPECT_EQ(sheet.rows[2][ColHandler], "Łucja Żółć-Gęś") << extension;
+        EXPECT_EQ(sheet.rows[2][ColTime1], "62,07") << extension;
+        EXPECT_EQ(sheet.rows[3][ColClub], "Ärger & Öl") << extension;
+        EXPECT_EQ(sheet.rows[3][ColTime1], "DIS") << extension;
+        imports.push_back(std::move(sheet.rows));
     }
+    ASSERT_EQ(imports.size(), 3u);
+    EXPECT_EQ(imports[0], imports[1]);
+    EXPECT_EQ(imports[0], imports[2]);
+
+    ProtocolTable table;
+    SortState sort;
+    Ranking ranking;
+    LoadImportedRows(imports[0], table, settings, sort, ranking);
+    ASSERT_EQ(table.RowCount(), 4);
+    const std::vector<int> shown = ShownColumns(settings);
+    WriteBytes(folder_ / "protokoll.xlsx", BuildSpreadsheet(table, settings).bytes);
+    WriteBytes(folder_ / "protokoll.docx", BuildDocument(table, settings).bytes);
+    WriteBytes(folder_ / "seite.html", FormatHtmlPage(table, settings));
+    WriteBytes(folder_ / "zwischenablage.txt", ClipboardText(table));
+
+    const auto csv = OfficeConvert(folder_, folder_ / "protokoll.xlsx",
+                                   "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true,true,false,false", "csv");
+    ASSERT_FALSE(csv.empty()) << ReadBytes(folder_ / "office.log");
+    ExpectCellsAsInTheProtocol(ReadBytes(csv), table, shown, "xlsx");
+
+    // The text filter writes one table cell per line; both files go through one office start.
+    ASSERT_TRUE(
+        OfficeConvertAll(folder_, {folder_ / "protokoll.docx", folder_ / "seite.html"}, "txt:Text (encoded):UTF8"))
+        << ReadBytes(folder_ / "office.log");
+    // The page puts the place first.
+    std::vector<int> pageColumns{ColPlace};
+    std::copy_if(shown.begin(), shown.end(), std::back_inserter(pageColumns), [](int col) { return col != ColPlace; });
+    for (const auto& [name, columns] : {std::pair{"protokoll.txt", shown}, std::pair{"seite.txt", pageColumns}}) {
+        std::string text = "\n";
+        for (char c : ReadBytes(folder_ / name) + "\n") { // lines without the blanks at their ends
+            if (c == '\n')
+                while (text.back() == ' ' || text.ends_with("\xC2\xA0"))
+                    text.erase(text.size() - (text.back() == ' ' ? 1 : 2));
+            text += c;
+        }
+        std::size_t at = 0;
+        for (int row = 0; row < table.RowCount(); ++row) {
+            for (const int col : columns) {
+                const std::string& cell = table.Cell(col, row);
+                if (cell.empty() || cell == " ")
+                    continue;
+                const std::size_t found = text.find("\n" + cell + "\n", at);
+                ASSERT_NE(found, std::string::npos) << name << ": " << cell << "\n" << text;
+                at = found + cell.size() + 1;
+            }
+        }
+    }
+
+    // Pasted into a sheet: TAB between the cells, every column of the protocol.
+    const auto pasted = OfficeConvert(folder_, folder_ / "zwischenablage.txt",
+                                      "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true,true,false,false", "csv",
+                                      "'--infilter=Text - txt - csv (StarCalc):9,34,76,1'");
+    ASSERT_FALSE(pasted.empty()) << ReadBytes(folder_ / "office.log");
+    std::vector<int> all;
+    for (int col = 0; col <= ColPlace; ++col)
+        all.push_back(col);
+    ExpectCellsAsInTheProtocol(ReadBytes(pasted), table, all, "clipboard");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace caniparc::testing {
 
@@ -24,7 +25,7 @@ inline std::filesystem::path FreshFolder() {
 inline std::filesystem::path OfficeConvert(const std::filesystem::path& folder, const std::filesystem::path& input,
                                            const std::string& filter, const std::string& extension,
                                            const std::string& inputFilter = {}) {
-    const std::string command = "cd '" + folder.string() + "' && soffice -env:UserInstallation=file://" +
+    const std::string command = "cd '" + folder.string() + "' && timeout 90 soffice -env:UserInstallation=file://" +
                                 (folder / "profile").string() + " --headless " + inputFilter + " --convert-to '" +
                                 filter + "' '" + input.string() + "' --outdir '" + folder.string() +
                                 "' > office.log 2>&1";
@@ -32,6 +33,17 @@ inline std::filesystem::path OfficeConvert(const std::filesystem::path& folder, 
         return {};
     const std::filesystem::path out = folder / (input.stem().string() + "." + extension);
     return std::filesystem::exists(out) ? out : std::filesystem::path();
+}
+
+// Converts several files with one office start; false when LibreOffice failed.
+inline bool OfficeConvertAll(const std::filesystem::path& folder, const std::vector<std::filesystem::path>& inputs,
+                             const std::string& filter) {
+    std::string command = "cd '" + folder.string() + "' && timeout 90 soffice -env:UserInstallation=file://" +
+                          (folder / "profile").string() + " --headless --convert-to '" + filter + "'";
+    for (const auto& input : inputs)
+        command += " '" + input.string() + "'";
+    command += " --outdir '" + folder.string() + "' > office.log 2>&1";
+    return std::system(command.c_str()) == 0;
 }
 
 inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
