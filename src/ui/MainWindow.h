@@ -113,6 +113,8 @@ private:
     void ApplyShow();
     void RefreshShow();
     void StopShow();
+    // An entry or correction goes out once the event at hand is done, not at the next poll.
+    void PublishSoon();
     void InformWithoutWaiting(const QString& text);
 
     void CommandsChanged() override;
@@ -201,6 +203,7 @@ private:
     QLabel* livePanel_ = nullptr;
     StationShow* show_ = nullptr;
     QLabel* showPanel_ = nullptr;
+    bool publishQueued_ = false;
     MonitorWindow* monitor_ = nullptr;
     QToolButton* tvSwitch_ = nullptr;
     bool monitorLost_ = false; // the display was up when its monitor went away

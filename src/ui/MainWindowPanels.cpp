@@ -196,6 +196,7 @@ void MainWindow::BarriersChanged() {
 }
 
 void MainWindow::RankingChanged() {
+    PublishSoon();
     if (settings_.LsCFG == 2)
         return;
     const int best = station_.GetRanking().bestStartNr;
@@ -300,6 +301,7 @@ void MainWindow::SaveProtocol() {
 }
 
 void MainWindow::ProtocolCommandsChanged() {
+    PublishSoon();
     const ProtocolCommandState state = station_.ProtocolCommands();
     exports_->UpdateEnabled(state);
     saveAction_->setEnabled(state.save);

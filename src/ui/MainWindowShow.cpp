@@ -76,6 +76,19 @@ void MainWindow::RefreshShow() {
 #endif
 }
 
+void MainWindow::PublishSoon() {
+#ifdef CANIPARC_WITH_SHOW
+    if (publishQueued_ || !show_ || !show_->Publisher())
+        return;
+    publishQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        publishQueued_ = false;
+        if (ShowPublisher* publisher = show_->Publisher())
+            publisher->Poll();
+    });
+#endif
+}
+
 void MainWindow::StopShow() {
 #ifdef CANIPARC_WITH_SHOW
     show_->Stop();

@@ -5,10 +5,12 @@
 #include "MainWindow.h"
 #include "MosquittoBroker.h"
 #include "SettingsDialog.h"
+#include "StationShow.h"
 
 #include "ManualClock.h"
 #include "settings/Settings.h"
 #include "station/Dialogs.h"
+#include "show/ShowConfig.h"
 #include "station/Station.h"
 
 #include <QApplication>
@@ -97,6 +99,23 @@ private slots:
         ring.window->OpenSettings();
         QCOMPARE(ring.Text(), QStringLiteral("(keine)"));
         QVERIFY(ring.settings.ShowServer.empty());
+    }
+
+    // A typed correction is in the outbox as soon as the event that made it is done, not up to
+    // a poll interval later (the board would show it that much later).
+    void aCorrectionGoesOutAtOnceNotAtTheNextPoll() {
+        Ring ring(1); // nothing listens there: the outbox keeps what it cannot send
+        // A publisher that compares only when asked (its own poll a minute away).
+        ring.window->Show()->adjust = [](ShowPublisherOptions& options) { options.pollMs = 60000; };
+        ring.settings.ShowRing = "Ring 2";
+        ring.window->Show()->Apply(ShowConfigOf(ring.settings));
+        QVERIFY(ring.window->Show()->Publisher());
+        ring.window->Show()->Publisher()->Poll(); // the empty protocol
+        const int row = ring.station.AddRow();
+        ring.station.CommitCell(1, row, "Rex");
+        const std::uint64_t before = ring.window->Show()->Publisher()->Box().LastSeq();
+        QCoreApplication::processEvents();
+        QCOMPARE(ring.window->Show()->Publisher()->Box().LastSeq(), before + 1);
     }
 
     void twoStationsOnOneRingAreBothTold() {
