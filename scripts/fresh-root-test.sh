@@ -10,17 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 log=$(realpath -m "${1:-fresh-root-test.log}")
 
-command -v debootstrap > /dev/null ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends debootstrap > /dev/null
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/caniparc/bookworm-minbase.tar.gz
-if [ ! -f "$cache" ]; then
-    mkdir -p "$(dirname "$cache")"
-    fresh=$(mktemp -d)
-    debootstrap --variant=minbase bookworm "$fresh/root" http://deb.debian.org/debian > "$fresh/debootstrap.log" ||
-        { tail -20 "$fresh/debootstrap.log"; exit 1; }
-    tar czf "$cache" -C "$fresh/root" .
-    rm -rf "$fresh"
-fi
+cache=$(bash scripts/minbase-tarball.sh)
 
 work=$(mktemp -d /var/tmp/caniparc-root-XXXXXX)
 root=$work/root

@@ -21,15 +21,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends debootstrap xvfb xdotool imagemagick > /dev/null
 fi
 
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/caniparc/bookworm-minbase.tar.gz
-if [ ! -f "$cache" ]; then
-    mkdir -p "$(dirname "$cache")"
-    fresh=$(mktemp -d)
-    debootstrap --variant=minbase bookworm "$fresh/root" http://deb.debian.org/debian > "$fresh/debootstrap.log" ||
-        { tail -20 "$fresh/debootstrap.log"; exit 1; }
-    tar czf "$cache" -C "$fresh/root" .
-    rm -rf "$fresh"
-fi
+cache=$(bash scripts/minbase-tarball.sh)
 
 work=$(mktemp -d)
 root=$work/root
