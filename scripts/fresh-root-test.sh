@@ -7,6 +7,8 @@
 # ~/.cache/caniparc/ (shared with scripts/package-root-test.sh).
 # Usage: bash scripts/fresh-root-test.sh [LOG]   (LOG: where the test command's output goes)
 set -euo pipefail
+# Read whole before it runs: the run takes long, and the file may change meanwhile.
+{
 cd "$(dirname "$0")/.."
 log=$(realpath -m "${1:-fresh-root-test.log}")
 
@@ -51,3 +53,4 @@ seconds=$(($(date +%s) - start))
 echo "fresh-root-test: test command exit $status after $((seconds / 60))m$((seconds % 60))s (log: $log)"
 grep -E 'tests passed|package-test: ok' "$log" || true
 exit "$status"
+}
