@@ -5,6 +5,7 @@
 #include "BoardService.h"
 #include "MosquittoBroker.h"
 #include "ShowPublisher.h"
+#include "ShowTestParts.h"
 
 #include "show/ShowTopics.h"
 
@@ -22,42 +23,16 @@ using caniparc::testing::MosquittoBroker;
 
 namespace {
 
-const std::string Show = "Cup";
-const std::string Ring = "Ring 1";
-
-std::int64_t WallMs() {
-    return QDateTime::currentMSecsSinceEpoch();
-}
+const std::string& Show = testing::TestShow;
+const std::string& Ring = testing::TestRing;
+using testing::WallMs;
 
 MqttOptions Broker(const MosquittoBroker& broker) {
-    MqttOptions o;
-    o.host = QStringLiteral("127.0.0.1");
-    o.port = broker.Port();
-    o.retryMs = 200;
-    return o;
+    return testing::LoopbackBroker(broker.Port());
 }
 
-struct TestStation {
-    explicit TestStation(const MosquittoBroker& broker) {
-        ShowPublisherOptions o;
-        o.broker = Broker(broker);
-        o.show = Show;
-        o.ring = Ring;
-        publisher = std::make_unique<ShowPublisher>(
-            o, store, "station-1", [this] { return source; }, &WallMs);
-        source.titles.title = "Jumping A3";
-    }
-    void Enter(int number) {
-        ShowRow row;
-        row[ColStartNr] = std::to_string(number);
-        row[ColDogName] = "Hund " + std::to_string(number);
-        row[ColTime1] = std::to_string(30 + number % 20) + ",00";
-        source.rows.push_back(row);
-        publisher->Poll();
-    }
-    MemoryOutboxStore store;
-    ShowSource source;
-    std::unique_ptr<ShowPublisher> publisher;
+struct TestStation : testing::PublishingStation {
+    explicit TestStation(const MosquittoBroker& broker) : PublishingStation(Broker(broker)) {}
 };
 
 std::unique_ptr<BoardService> StartBoard(const MosquittoBroker& broker, const QString& folder) {

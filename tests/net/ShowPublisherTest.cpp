@@ -3,6 +3,7 @@
 // starts late still gets everything, and a wrong password leaves the ring working alone.
 #include "ShowPublisher.h"
 #include "MosquittoBroker.h"
+#include "ShowTestParts.h"
 
 #include "show/ShowBoard.h"
 
@@ -17,75 +18,21 @@ using caniparc::testing::MosquittoBroker;
 
 namespace {
 
-const std::string Show = "Cup";
-const std::string Ring = "Ring 1";
+const std::string& Show = testing::TestShow;
+const std::string& Ring = testing::TestRing;
 
 MqttOptions Broker(const MosquittoBroker& broker) {
-    MqttOptions o;
-    o.host = QStringLiteral("127.0.0.1");
-    o.port = broker.Port();
-    o.retryMs = 200;
-    return o;
+    return testing::LoopbackBroker(broker.Port());
 }
 
-std::int64_t WallMs() {
-    return QDateTime::currentMSecsSinceEpoch();
-}
-
-// The board's side, as the board program will hold it: the show's rings from the broker,
-// asking for what is missing.
-class TestBoard : public QObject {
-public:
-    explicit TestBoard(const MosquittoBroker& broker) : state(Show), client(Options(broker)) {
-        connect(&client, &MqttClient::Connected, this, [this] { client.Subscribe(AllRingsFilter(Show), 1); });
-        connect(
-            &client, &MqttClient::MessageReceived, this,
-            [this](const std::string& topic, const std::string& payload) { state.Receive(topic, payload, WallMs()); });
-        connect(&asking, &QTimer::timeout, this, [this] {
-            for (const ResendMessage& request : state.ResendsDue(WallMs()))
-                client.Publish(ResendTopicName(Show), WriteShowMessage(request), 1, false);
-        });
-        asking.start(100);
-        client.Start();
-    }
-    static MqttOptions Options(const MosquittoBroker& broker) {
-        MqttOptions o = Broker(broker);
-        o.clientId = QStringLiteral("board");
-        return o;
-    }
-    std::vector<ShowRow> Rows() const {
-        const auto it = state.Rings().find(Ring);
-        return it == state.Rings().end() ? std::vector<ShowRow>() : it->second.Rows();
-    }
-    ShowBoard state;
-    MqttClient client;
-    QTimer asking;
+struct TestBoard : testing::ListeningBoard {
+    explicit TestBoard(const MosquittoBroker& broker)
+        : ListeningBoard(testing::LoopbackBroker(broker.Port(), QStringLiteral("board"))) {}
 };
 
-// The station's side: a protocol the test edits, published by the real publisher.
-struct TestStation {
-    explicit TestStation(const MosquittoBroker& broker, MqttOptions options = {}, std::string id = "station-1") {
-        if (options.host.isEmpty())
-            options = Broker(broker);
-        ShowPublisherOptions o;
-        o.broker = options;
-        o.show = Show;
-        o.ring = Ring;
-        publisher = std::make_unique<ShowPublisher>(
-            o, store, id, [this] { return source; }, &WallMs);
-        source.titles.title = "Jumping A3";
-    }
-    void Enter(int number) {
-        ShowRow row;
-        row[ColStartNr] = std::to_string(number);
-        row[ColDogName] = "Hund " + std::to_string(number);
-        row[ColTime1] = std::to_string(30 + number % 20) + ",00";
-        source.rows.push_back(row);
-        publisher->Poll();
-    }
-    MemoryOutboxStore store;
-    ShowSource source;
-    std::unique_ptr<ShowPublisher> publisher;
+struct TestStation : testing::PublishingStation {
+    explicit TestStation(const MosquittoBroker& broker, MqttOptions options = {}, std::string id = "station-1")
+        : PublishingStation(options.host.isEmpty() ? Broker(broker) : std::move(options), std::move(id)) {}
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 // subscribes to the show ends with exactly the station's protocol: nothing lost, nothing doubled.
 #include "CutProxy.h"
 #include "MosquittoBroker.h"
+#include "ShowTestParts.h"
 #include "StationShow.h"
 
 #include "show/ShowBoard.h"
@@ -32,50 +33,14 @@ using caniparc::testing::MosquittoBroker;
 
 namespace {
 
-const std::string Show = "Cup";
-const std::string Ring = "Ring 1";
+const std::string& Show = testing::TestShow;
+const std::string& Ring = testing::TestRing;
+using testing::WallMs;
 
-std::int64_t WallMs() {
-    return QDateTime::currentMSecsSinceEpoch();
-}
-
-// The board's side: the show's rings from the broker, asking for what is missing; every event
-// it hears is counted by its number, so a doubled one shows.
-class Board : public QObject {
-public:
+// The board's side; every event it hears is counted by its number, so a doubled one shows.
+struct Board : testing::ListeningBoard {
     Board(quint16 port, const QString& id, const QString& user = {}, const QString& password = {})
-        : state(Show), client(Options(port, id, user, password)) {
-        connect(&client, &MqttClient::Connected, this, [this] { client.Subscribe(AllRingsFilter(Show), 1); });
-        connect(&client, &MqttClient::MessageReceived, this,
-                [this](const std::string& topic, const std::string& body) { state.Receive(topic, body, WallMs()); });
-        connect(&asking, &QTimer::timeout, this, [this] {
-            for (const ResendMessage& request : state.ResendsDue(WallMs()))
-                client.Publish(ResendTopicName(Show), WriteShowMessage(request), 1, false);
-        });
-        asking.start(100);
-        client.Start();
-    }
-    static MqttOptions Options(quint16 port, const QString& id, const QString& user, const QString& password) {
-        MqttOptions o;
-        o.user = user;
-        o.password = password;
-        o.host = QStringLiteral("127.0.0.1");
-        o.port = port;
-        o.clientId = id;
-        o.retryMs = 200;
-        return o;
-    }
-    std::vector<ShowRow> Rows() const {
-        const auto it = state.Rings().find(Ring);
-        return it == state.Rings().end() ? std::vector<ShowRow>() : it->second.Rows();
-    }
-    std::uint64_t Seq() const {
-        const auto it = state.Rings().find(Ring);
-        return it == state.Rings().end() ? 0 : it->second.Seq();
-    }
-    ShowBoard state;
-    MqttClient client;
-    QTimer asking;
+        : ListeningBoard(testing::LoopbackBroker(port, id, user, password)) {}
 };
 
 // A station as the program runs it: its protocol, its lanes, its show link with the outbox file.
@@ -87,11 +52,7 @@ struct Station {
     }
     void Start() { show->Apply(config); }
     void Enter(int number) {
-        ShowRow row;
-        row[ColStartNr] = std::to_string(number);
-        row[ColDogName] = "Hund " + std::to_string(number);
-        row[ColTime1] = std::to_string(30 + number % 20) + "," + std::to_string(10 + number % 90);
-        source.rows.push_back(row);
+        source.rows.push_back(testing::TestEntry(number, std::to_string(10 + number % 90)));
         Poll();
     }
     void RunLane(int number) {
@@ -378,7 +339,7 @@ void ShowScenarioTest::TheShippedBrokerConfigurationLetsOnlyItsUsersIn() {
 void ShowScenarioTest::AStationThatClosesLeavesItsGoodbyeNotItsWill() {
     MosquittoBroker broker;
     QVERIFY(broker.Start());
-    MqttClient watcher(Board::Options(broker.Port(), "watcher", {}, {}));
+    MqttClient watcher(testing::LoopbackBroker(broker.Port(), "watcher"));
     std::vector<StateMessage> states;
     connect(&watcher, &MqttClient::Connected, &watcher,
             [&watcher] { watcher.Subscribe(RingTopicName(Show, Ring, RingTopic::State), 1); });
