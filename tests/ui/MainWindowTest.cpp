@@ -262,6 +262,32 @@ private slots:
         QCOMPARE(timeFaults->validator()->validate(pasted, at), QValidator::Acceptable);
     }
 
+    // Refusals typed into the grid up to the limit disqualify the waiting run; Ctrl+Z, pressed
+    // wherever the grid left the focus, gives back the row and the waiting entry together.
+    void gridRefusalDisqualificationIsUndoneByCtrlZ() {
+        Fixture f(1, "Nr.\tHundename\t\r\n1\tA\t\r\n2\tB\t\r\n");
+        f.settings.Adel = 3;
+        f.Key(Qt::Key_F8);
+        f.clock.Advance(25'000);
+        f.Key(Qt::Key_F4);
+        QVERIFY(f.run.Enabled(Command::Eintragen));
+        const ProtocolTable& table = f.station.Protocol();
+        QTableView* view = f.window->ProtocolView();
+        const int row = table.FindStartRow("1");
+        view->setFocus();
+        view->setCurrentIndex(view->model()->index(row - 1, ColRefusals1));
+        f.questions.answer = true;
+        TypeIntoGrid(view, QStringLiteral("3"));
+        QTRY_COMPARE(QString::fromStdString(table.Cell(ColTime1, table.FindStartRow("1"))), QStringLiteral("DIS"));
+        QVERIFY(!f.run.Enabled(Command::Eintragen));
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(QString::fromStdString(table.Cell(ColTime1, table.FindStartRow("1"))), QString());
+        QVERIFY(f.run.Enabled(Command::Eintragen));
+        f.Key(Qt::Key_F7);
+        QCOMPARE(QString::fromStdString(table.Cell(ColTime1, table.FindStartRow("1"))), QStringLiteral("25,0"));
+    }
+
     void keysRunTheirCommandsOnlyWhileEnabled() {
         Fixture f;
         f.Key(Qt::Key_F7); // entry before any stop
