@@ -1,11 +1,12 @@
 // What the protocol benchmarks share: a protocol of many starters as the station writes it, and
-// the median time of repeated work.
+// the median time of repeated work, on the clock and in processor time.
 #pragma once
 
 #include "protocol/ProtocolTable.h"
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,15 +39,27 @@ inline ProtocolTable MakeProtocol(int rows, const std::string& club) {
     return table;
 }
 
-inline double MedianMs(int repeats, const std::function<void()>& work) {
-    std::vector<double> times;
+struct Medians {
+    double wallMs = 0;
+    double cpuMs = 0; // the process's processor time, which other programs on the machine hardly change
+};
+
+inline Medians MedianTimes(int repeats, const std::function<void()>& work) {
+    std::vector<double> walls, cpus;
     for (int i = 0; i < repeats; ++i) {
         const auto start = std::chrono::steady_clock::now();
+        const std::clock_t cpuStart = std::clock();
         work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        cpus.push_back(1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+        walls.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    std::sort(walls.begin(), walls.end());
+    std::sort(cpus.begin(), cpus.end());
+    return {walls[walls.size() / 2], cpus[cpus.size() / 2]};
+}
+
+inline double MedianMs(int repeats, const std::function<void()>& work) {
+    return MedianTimes(repeats, work).wallMs;
 }
 
 } // namespace caniparc::bench

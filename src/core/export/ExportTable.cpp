@@ -40,6 +40,12 @@ std::string SkorText(const Settings& settings) {
 }
 
 std::string XmlSafeText(std::string_view text) {
+    // Most cells are plain ASCII text, which is safe as it is.
+    const bool plain = std::all_of(text.begin(), text.end(), [](const char c) {
+        return (c >= 0x20 && c < 0x7F) || c == '\t' || c == '\n' || c == '\r';
+    });
+    if (plain)
+        return std::string(text);
     std::string out;
     out.reserve(text.size());
     for (const char32_t c : CodePoints(text)) {

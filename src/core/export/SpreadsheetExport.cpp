@@ -98,14 +98,25 @@ std::string TooLongCell(const ProtocolTable& table, const std::vector<int>& colu
     return {};
 }
 
+// Row by row, each row whole before the next (the workbook writes a finished row out at once):
+// the shown columns, then the number columns beyond them, which keep their format for what a
+// club types there later.
 lxw_error WriteCells(lxw_worksheet* sheet, const Formats& f, const ProtocolTable& table, const Settings& settings) {
     const std::vector<int> columns = ShownColumns(settings);
+    const std::vector<double> widths = ColumnTextWidths(table, columns);
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        worksheet_set_column(sheet, static_cast<lxw_col_t>(k), static_cast<lxw_col_t>(k), widths[k], nullptr);
+    std::vector<lxw_format*> titleFormats, cellFormats;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        titleFormats.push_back(FormatOf(f, 0, static_cast<int>(k) + 1, columns[k]));
+        cellFormats.push_back(FormatOf(f, 1, static_cast<int>(k) + 1, columns[k]));
+    }
     for (int row = 0; row < table.RowCount(); ++row) {
+        const auto r = static_cast<lxw_row_t>(row);
         for (std::size_t k = 0; k < columns.size(); ++k) {
             const std::string text = OfficeCellText(table.Cell(columns[k], row));
-            const auto r = static_cast<lxw_row_t>(row);
             const auto c = static_cast<lxw_col_t>(k);
-            lxw_format* format = FormatOf(f, row, static_cast<int>(k) + 1, columns[k]);
+            lxw_format* format = row == 0 ? titleFormats[k] : cellFormats[k];
             const std::optional<double> number = row == 0 ? std::nullopt : CellNumber(text, settings.DecimalSeparator);
             lxw_error error = number         ? worksheet_write_number(sheet, r, c, *number, format)
                               : text.empty() ? worksheet_write_blank(sheet, r, c, format)
@@ -113,18 +124,10 @@ lxw_error WriteCells(lxw_worksheet* sheet, const Formats& f, const ProtocolTable
             if (error != LXW_NO_ERROR)
                 return error;
         }
+        for (const int sheetColumn : SheetNumberColumns)
+            if (static_cast<std::size_t>(sheetColumn) > columns.size())
+                worksheet_write_blank(sheet, r, static_cast<lxw_col_t>(sheetColumn - 1), f.numberOnly);
     }
-    // Number columns beyond the shown ones keep their format for what a club types there later.
-    for (const int sheetColumn : SheetNumberColumns) {
-        if (static_cast<std::size_t>(sheetColumn) <= columns.size())
-            continue;
-        for (int row = 0; row < table.RowCount(); ++row)
-            worksheet_write_blank(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(sheetColumn - 1),
-                                  f.numberOnly);
-    }
-    const std::vector<double> widths = ColumnTextWidths(table, columns);
-    for (std::size_t k = 0; k < columns.size(); ++k)
-        worksheet_set_column(sheet, static_cast<lxw_col_t>(k), static_cast<lxw_col_t>(k), widths[k], nullptr);
     return LXW_NO_ERROR;
 }
 
@@ -215,6 +218,7 @@ SpreadsheetResult BuildSpreadsheet(const ProtocolTable& table, const Settings& s
     std::string tmp = path.parent_path().string();
     lxw_workbook_options options{};
     options.tmpdir = tmp.data();
+    options.constant_memory = LXW_TRUE; // rows go out as they are written, strings inline
     lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
     if (!book) {
         ReadAndRemove(path);
