@@ -8,6 +8,7 @@
 #include "export/HtmlPage.h"
 #include "export/SpreadsheetExport.h"
 #include "export/SpreadsheetImport.h"
+#include "export/XmlPull.h"
 #include "export/ZipArchive.h"
 
 #include "protocol/Ranking.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -72,6 +74,96 @@ TEST_F(OfficeRoundTrip, Document_OpensWithTheHeaderAndEveryCell) {
     // The text filter writes one table cell per line.
     EXPECT_NE(text.find("\n7\n<b>Rex</b> & Co\nŁucja \"Lu\" Nowak\nVDH\nSmall\n51,3\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nVorzüglich\n4,00\n1\n"), std::string::npos);
+}
+
+// What LibreOffice reads of the document's tables (as flat text document XML): per table the title
+// row to repeat, its cells in bold; every cell with its border and narrow margins; every column of
+// the computed width.
+struct OfficeTables {
+    int tables = 0;
+    int headerRows = 0;
+    std::vector<int> headerCells;     // per table
+    std::vector<bool> headerBold;     // per table: every title cell's text bold
+    std::vector<std::string> columns; // widths in inches as written, of every table in order
+    int cells = 0;
+    int cellsWithBorderAndMargins = 0;
+};
+
+OfficeTables ReadOfficeTables(const std::string& fodt) {
+    struct Style {
+        bool bold = false, framed = false;
+        std::string width;
+    };
+    std::map<std::string, Style> styles;
+    OfficeTables found;
+    XmlPull pull(fodt);
+    std::string style;
+    bool inHeader = false;
+    for (auto e = pull.Next(); e != XmlPull::Event::Done && e != XmlPull::Event::Error; e = pull.Next()) {
+        if (e == XmlPull::Event::End) {
+            if (pull.Name() == "table-header-rows")
+                inHeader = false;
+            continue;
+        }
+        if (e != XmlPull::Event::Start)
+            continue;
+        const std::string_view name = pull.Name();
+        if (name == "style") {
+            style = pull.Attribute("name");
+        } else if (name == "text-properties" && pull.Attribute("font-weight") == "bold") {
+            styles[style].bold = true;
+        } else if (name == "table-cell-properties") {
+            styles[style].framed = pull.Attribute("border") == "0.5pt solid #000000" &&
+                                   pull.Attribute("padding-left") == "0.0396in" &&
+                                   pull.Attribute("padding-right") == "0.0396in";
+        } else if (name == "table-column-properties") {
+            styles[style].width = pull.Attribute("column-width");
+        } else if (name == "table" && pull.Depth() > 3) { // in the body, not a table style
+            ++found.tables;
+            found.headerCells.push_back(0);
+            found.headerBold.push_back(true);
+        } else if (name == "table-column") {
+            const std::string repeated = pull.Attribute("number-columns-repeated");
+            for (int k = 0; k < (repeated.empty() ? 1 : std::stoi(repeated)); ++k)
+                found.columns.push_back(styles[pull.Attribute("style-name")].width);
+        } else if (name == "table-header-rows") {
+            ++found.headerRows;
+            inHeader = true;
+        } else if (name == "table-cell") {
+            ++found.cells;
+            found.cellsWithBorderAndMargins += styles[pull.Attribute("style-name")].framed ? 1 : 0;
+            if (inHeader)
+                ++found.headerCells.back();
+        } else if (name == "span" && inHeader && !styles[pull.Attribute("style-name")].bold) {
+            found.headerBold.back() = false;
+        }
+    }
+    return found;
+}
+
+TEST_F(OfficeRoundTrip, Document_EveryPagesTableHasItsBoldTitleRowBordersAndColumnWidths) {
+    ProtocolTable table = RankedClass();
+    for (int k = 0; k < 100; ++k) // three pages
+        table.MutableRows().push_back(table.RowAt(1 + k % 3));
+    const Settings settings = ExportSettings();
+    WriteBytes(folder_ / "protokoll.docx", BuildDocument(table, settings).bytes);
+    const auto fodt = OfficeConvert(folder_, folder_ / "protokoll.docx", "fodt", "fodt");
+    ASSERT_FALSE(fodt.empty()) << ReadBytes(folder_ / "office.log");
+    const OfficeTables read = ReadOfficeTables(ReadBytes(fodt));
+    ASSERT_GE(read.tables, 3);
+    EXPECT_EQ(read.headerRows, read.tables);
+    const std::vector<int> columns = ShownColumns(settings);
+    EXPECT_EQ(read.headerCells,
+              std::vector<int>(static_cast<std::size_t>(read.tables), static_cast<int>(columns.size())));
+    EXPECT_EQ(read.headerBold, std::vector<bool>(static_cast<std::size_t>(read.tables), true));
+    EXPECT_EQ(read.cells, static_cast<int>(columns.size()) * (table.RowCount() + read.tables - 1));
+    EXPECT_EQ(read.cellsWithBorderAndMargins, read.cells);
+    const std::vector<int> widths = DocumentColumnWidths(table, columns, LandscapeTextWidth, OwnDocumentMetrics);
+    ASSERT_EQ(read.columns.size(), widths.size() * static_cast<std::size_t>(read.tables));
+    for (std::size_t k = 0; k < read.columns.size(); ++k) {
+        const double inches = std::stod(read.columns[k].substr(0, read.columns[k].size() - 2));
+        EXPECT_NEAR(inches * 1440, widths[k % widths.size()], 2.0) << k << " " << read.columns[k];
+    }
 }
 
 // A club's template as Word saves one (.dotx): a header, a footer and a house style whose
