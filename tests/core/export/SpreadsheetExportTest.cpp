@@ -184,6 +184,13 @@ std::string NumberFormatOf(const std::string& xlsx, const std::string& ref) {
     return "?";
 }
 
+// The workbook writes each row out when the next begins: a cell written after its row is lost.
+TEST(SpreadsheetExport, NumberColumnsBeyondTheShownOnes_KeepTwoDecimalsOnEveryRow) {
+    const std::string xlsx = BuildSpreadsheet(RankedClass(), ExportSettings()).bytes; // columns A to M shown
+    for (const char* cell : {"N1", "O2", "Q4"})
+        EXPECT_EQ(NumberFormatOf(xlsx, cell), "0.00") << cell;
+}
+
 TEST(SpreadsheetExport, PlaceIsAWholeNumberAndSpeedHasTwoDecimals_InEveryLayout) {
     const std::string kWholeNumber = "0", kTwoDecimals = "0.00";
     for (const int runs : {1, 2}) {
