@@ -89,7 +89,7 @@ void BoardService::SaveChanged() {
     if (!writer_)
         return;
     for (const std::string& name : board_.TakeChanged())
-        writer_->Queue(name, board_.Rings().at(name).ToSnapshot());
+        writer_->Queue(name, board_.Rings().at(name).ToCopy());
 }
 
 } // namespace caniparc

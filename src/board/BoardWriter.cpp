@@ -19,7 +19,7 @@ BoardWriter::~BoardWriter() {
     thread_.join();
 }
 
-void BoardWriter::Queue(const std::string& ring, SnapshotMessage copy) {
+void BoardWriter::Queue(const std::string& ring, BoardRingCopy copy) {
     {
         std::lock_guard lock(mutex_);
         pending_.insert_or_assign(ring, std::move(copy));
@@ -45,7 +45,7 @@ void BoardWriter::Run() {
         wake_.wait(lock, [this] { return stop_ || !pending_.empty(); });
         if (pending_.empty()) // stopped with nothing left
             return;
-        std::vector<std::pair<std::string, SnapshotMessage>> round;
+        std::vector<std::pair<std::string, BoardRingCopy>> round;
         for (auto& [ring, copy] : pending_)
             round.emplace_back(ring, std::move(copy));
         pending_.clear();

@@ -23,7 +23,7 @@ public:
     BoardWriter(const BoardWriter&) = delete;
     BoardWriter& operator=(const BoardWriter&) = delete;
 
-    void Queue(const std::string& ring, SnapshotMessage copy);
+    void Queue(const std::string& ring, BoardRingCopy copy);
     // Waits until everything queued so far is written or has failed once.
     void Flush();
     std::size_t Failures() const;
@@ -35,7 +35,7 @@ private:
     std::string show_;
     mutable std::mutex mutex_;
     std::condition_variable wake_, idle_;
-    std::map<std::string, SnapshotMessage> pending_;
+    std::map<std::string, BoardRingCopy> pending_;
     bool busy_ = false;
     bool stop_ = false;
     bool failing_ = false; // the last write failed

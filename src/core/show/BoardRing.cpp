@@ -155,4 +155,14 @@ SnapshotMessage BoardRing::ToSnapshot() const {
     return SnapshotMessage{epoch_, seq_, changedMs_, titles_, settings_, rows_};
 }
 
+BoardRingCopy BoardRing::ToCopy() const {
+    return {ToSnapshot(), {recent_.begin(), recent_.end()}};
+}
+
+void BoardRing::Restore(const BoardRingCopy& copy) {
+    Restore(copy.snapshot);
+    const std::size_t kept = std::min(copy.recent.size(), MaxRecent);
+    recent_.assign(copy.recent.begin(), copy.recent.begin() + static_cast<std::ptrdiff_t>(kept));
+}
+
 } // namespace caniparc

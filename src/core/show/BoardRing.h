@@ -26,6 +26,15 @@ struct BoardRingCounts {
     bool operator==(const BoardRingCounts&) const = default;
 };
 
+// The board's own durable copy of a ring: its state as one snapshot (its time is when the data
+// last changed on the board) and the start numbers of the runs entered lately, newest first, as
+// the events told them (the rows alone do not say in which order they got their times).
+struct BoardRingCopy {
+    SnapshotMessage snapshot;
+    std::vector<std::string> recent;
+    bool operator==(const BoardRingCopy&) const = default;
+};
+
 class BoardRing {
 public:
     // Early events kept per ring at most; beyond, they are asked for again once the gap closes.
@@ -64,14 +73,17 @@ public:
     // When the data last changed.
     std::int64_t ChangedMs() const { return changedMs_; }
     // The start numbers of the runs entered lately, the newest first (at most MaxRecent): the
-    // rows an entry event gave a time they did not have. Not kept in the board's copy.
+    // rows an entry event gave a time they did not have.
     static constexpr std::size_t MaxRecent = 10;
     const std::deque<std::string>& RecentEntries() const { return recent_; }
 
-    // The ring's state as one snapshot, for the board's own durable copy (its time is when the
-    // data last changed on the board); and back.
+    // The ring's state as one snapshot (its time is when the data last changed on the board); and
+    // back, as a newer snapshot of the station replaces it.
     SnapshotMessage ToSnapshot() const;
     void Restore(const SnapshotMessage& snapshot);
+    // The board's own copy, and back after a restart.
+    BoardRingCopy ToCopy() const;
+    void Restore(const BoardRingCopy& copy);
 
 private:
     void Heard(std::int64_t sentMs, std::int64_t nowMs, bool retained);

@@ -83,7 +83,7 @@ std::vector<ResendMessage> ShowBoard::ResendsDue(std::int64_t nowMs) {
     return due;
 }
 
-void ShowBoard::Restore(const std::string& ring, const SnapshotMessage& copy) {
+void ShowBoard::Restore(const std::string& ring, const BoardRingCopy& copy) {
     if (BoardRing* r = RingFor(ring))
         r->Restore(copy);
 }

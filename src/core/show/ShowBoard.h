@@ -41,7 +41,7 @@ public:
 
     // The board's own copy: a restarted board restores each ring before it hears the broker,
     // and saves the rings whose data changed since it last asked.
-    void Restore(const std::string& ring, const SnapshotMessage& copy);
+    void Restore(const std::string& ring, const BoardRingCopy& copy);
     std::vector<std::string> TakeChanged();
 
 private:

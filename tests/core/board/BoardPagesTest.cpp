@@ -101,14 +101,24 @@ TEST(BoardPages, Office_SaysWhenTheBoardLostTheBrokerAndRoundsTheOffset) {
     EXPECT_TRUE(Has(OfficePageHtml(board, At(T0), true), "Broker: <span class=\"on\">verbunden</span>"));
 }
 
-TEST(BoardPages, ARingRestoredFromTheBoardsCopyKeepsTheAgeOfItsData) {
+TEST(BoardPages, ARingRestoredFromTheBoardsCopyKeepsTheAgeOfItsDataAndTheLastResults) {
     ShowBoard board("Cup");
     Feed feed(board);
-    feed.Snapshot({Row("1", "Aron")}, T0);
-    feed.Entry({Row("1", "Aron", "31,20", "1")}, T0 + 4000);
+    feed.Snapshot({Row("1", "Aron"), Row("2", "Bela"), Row("3", "Cara")}, T0);
+    // Entered out of the table's order: the list cannot be told from the rows alone.
+    feed.Entry({Row("3", "Cara", "30,10", "1")}, T0 + 1000);
+    feed.Entry({Row("1", "Aron", "31,20", "2")}, T0 + 4000);
     ShowBoard restarted("Cup");
-    restarted.Restore("Ring 1", board.Rings().at("Ring 1").ToSnapshot());
+    restarted.Restore("Ring 1", board.Rings().at("Ring 1").ToCopy());
     EXPECT_TRUE(Has(OfficePageHtml(restarted, At(T0 + 9000)), "<td>Daten vom 23:13:24 (vor 5 s)</td>"));
+    const auto last = [](const ShowBoard& b) {
+        std::vector<std::string> numbers;
+        for (const SpeakerStarter& starter : MakeSpeakerRing(b.Rings().at("Ring 1"), T0 + 9000).last)
+            numbers.push_back(starter.startNumber);
+        return numbers;
+    };
+    EXPECT_EQ(last(board), (std::vector<std::string>{"1", "3"}));
+    EXPECT_EQ(last(restarted), last(board));
 }
 
 TEST(BoardPages, Office_TakesARetainedStateForNoSignOfLife) {

@@ -75,10 +75,11 @@ TEST(SqliteBoardStore, ARestartedBoardGetsEachRingBackAsItWas) {
     ShowRow row;
     row[ColStartNr] = "7";
     row[ColDogName] = "Rex \"der Schnelle\"";
-    const SnapshotMessage a{5, 9, 0, {"Jumping", "Halle", "Jörg", "Large"}, {{"LaufCount", "2"}}, {row}};
-    SnapshotMessage b = a;
-    b.epoch = 6;
-    b.rows.clear();
+    const BoardRingCopy a{{5, 9, 0, {"Jumping", "Halle", "Jörg", "Large"}, {{"LaufCount", "2"}}, {row}}, {"7", "3"}};
+    BoardRingCopy b = a;
+    b.snapshot.epoch = 6;
+    b.snapshot.rows.clear();
+    b.recent.clear();
     {
         std::string error;
         auto store = SqliteBoardStore::Open(folder / "board.sqlite", error);
@@ -93,8 +94,8 @@ TEST(SqliteBoardStore, ARestartedBoardGetsEachRingBackAsItWas) {
     ASSERT_TRUE(store) << error;
     const auto rings = store->Load("Cup");
     ASSERT_EQ(rings.size(), 2u);
-    EXPECT_EQ(rings[0], (std::pair<std::string, SnapshotMessage>{"Ring 1", a}));
-    EXPECT_EQ(rings[1], (std::pair<std::string, SnapshotMessage>{"Ring 2", b}));
+    EXPECT_EQ(rings[0], (std::pair<std::string, BoardRingCopy>{"Ring 1", a}));
+    EXPECT_EQ(rings[1], (std::pair<std::string, BoardRingCopy>{"Ring 2", b}));
 }
 
 } // namespace

@@ -197,7 +197,7 @@ private:
         for (const auto& [ring, copy] : boardCopy_) {
             const ShowReadResult read = ReadShowMessage(copy);
             ASSERT_TRUE(read.Ok());
-            board->Restore(ring, std::get<SnapshotMessage>(read.message));
+            board->Restore(ring, BoardRingCopy{std::get<SnapshotMessage>(read.message), {}});
         }
         board_ = std::move(board);
         for (const auto& [ring, wire] : retained_) // retained messages come first on subscribing
