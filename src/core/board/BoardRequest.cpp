@@ -98,7 +98,7 @@ LiveAnswer AnswerBoard(const ShowBoard& board, const BoardContext& context, std:
     const BoardRing& ring = it->second;
     if (request.route == BoardRoute::RingPage) {
         // The page polls; the board's server keeps its WebSocket for a single station's state.
-        LivePageOptions options{"/ring/" + PathSegment(ring.Name()), false};
+        LivePageOptions options{"/ring/" + PathSegment(ring.Name()), false, "/"};
         return {200, Html, LivePageHtml(MakeRingLiveState(ring, clock), options)};
     }
     if (request.route == BoardRoute::RingJson)

@@ -106,6 +106,8 @@ std::string LivePageHtml(const LiveState& state, const LivePageOptions& options)
     std::string out = kHead;
     out += HtmlEscape(state.title);
     out += kStyle;
+    if (!options.chooser.empty())
+        out += "<p class=\"sub\"><a href=\"" + HtmlEscape(options.chooser) + "\">&larr; Alle Ringe</a></p>\n";
     out += "<h1 id=\"ti\">" + HtmlEscape(state.title) + "</h1>\n";
     std::string sub;
     for (const std::string* part : {&state.place, &state.judge, &state.category}) {

@@ -11,8 +11,9 @@
 namespace caniparc {
 
 struct LivePageOptions {
-    std::string base;   // where the page's JSON and WebSocket are, before "/protokoll.json" and "/live"
-    bool socket = true; // false: the page only polls
+    std::string base;    // where the page's JSON and WebSocket are, before "/protokoll.json" and "/live"
+    bool socket = true;  // false: the page only polls
+    std::string chooser; // where the page to choose another ring is; empty: no link
 };
 
 // Every text of `state` is HTML-escaped; the script only ever writes text, never markup.

@@ -258,6 +258,7 @@ TEST(BoardRequestAnswers, ServeTheRingsLiveResultsAndExports) {
     const LiveAnswer page = AnswerBoard(board, context, "/ring/Ring 1");
     EXPECT_EQ(page.status, 200);
     EXPECT_TRUE(Has(page.body, "var base=\"/ring/Ring%201\",sock=false;"));
+    EXPECT_TRUE(Has(page.body, "<a href=\"/\">&larr; Alle Ringe</a>")) << "back to the ring chooser";
     EXPECT_TRUE(Has(page.body, "Daten vom 23:13:20 (vor 5 s)"));
     const LiveAnswer json = AnswerBoard(board, context, "/ring/Ring 1/protokoll.json");
     EXPECT_EQ(json.contentType, "application/json; charset=utf-8");
