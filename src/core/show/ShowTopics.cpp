@@ -29,7 +29,8 @@ std::string Prefix(std::string_view show) {
 } // namespace
 
 bool ValidShowName(std::string_view name) {
-    if (name.empty() || name.size() > ShowNameMaxBytes || SanitizeUtf8(name) != name)
+    // A ring's page is /ring/<name>: a browser takes "." and ".." there as steps in the path.
+    if (name.empty() || name.size() > ShowNameMaxBytes || SanitizeUtf8(name) != name || name == "." || name == "..")
         return false;
     bool blank = true;
     for (const char c : name) {

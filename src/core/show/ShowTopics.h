@@ -14,7 +14,7 @@ enum class RingTopic { State, Snapshot, Events, Lanes };
 inline constexpr std::size_t ShowNameMaxBytes = 64;
 
 // A show or ring name: 1 to 64 bytes of UTF-8 without control characters and without the
-// topic characters / + #, and not only blanks.
+// topic characters / + #, not only blanks, and neither "." nor "..".
 bool ValidShowName(std::string_view name);
 
 std::string RingTopicName(std::string_view show, std::string_view ring, RingTopic topic);

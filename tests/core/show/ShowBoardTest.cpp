@@ -12,9 +12,10 @@ namespace caniparc {
 namespace {
 
 TEST(ShowTopics, NamesAreCheckedAndTopicsReadBack) {
-    for (const char* good : {"Ring 1", "Frühjahr 2026", "A"})
+    for (const char* good : {"Ring 1", "Frühjahr 2026", "A", "...", ".A"})
         EXPECT_TRUE(ValidShowName(good)) << good;
-    for (const char* bad : {"", "   ", "Ring/1", "Ring+", "#", "a\tb", "\xC3", "\x7F"})
+    // "." and ".." as a link's path segment take a browser elsewhere than to the ring's page.
+    for (const char* bad : {"", "   ", "Ring/1", "Ring+", "#", "a\tb", "\xC3", "\x7F", ".", ".."})
         EXPECT_FALSE(ValidShowName(bad)) << bad;
     EXPECT_FALSE(ValidShowName(std::string(ShowNameMaxBytes + 1, 'x')));
     EXPECT_EQ(RingTopicName("Cup", "Ring 2", RingTopic::Events), "caniparc/Cup/Ring 2/events");
