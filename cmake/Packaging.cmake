@@ -20,6 +20,7 @@ if(CANIPARC_UI)
             FILES_MATCHING PATTERN "*.png")
     # The show's broker configuration for the office machine (README, "Mehrere Ringe").
     install(FILES ${PROJECT_SOURCE_DIR}/resources/show/caniparc-mosquitto.conf
+                  ${PROJECT_SOURCE_DIR}/resources/show/caniparc-mosquitto.acl
             DESTINATION ${CMAKE_INSTALL_DATADIR}/caniparc)
     install(FILES ${caniparc_desktop_dir}/${caniparc_app_id}.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

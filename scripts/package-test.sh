@@ -29,6 +29,7 @@ fail() {
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for file in ./usr/bin/caniparc ./usr/bin/caniparc-cli \
     ./usr/share/caniparc/start.wav ./usr/share/caniparc/stopp.wav ./usr/share/caniparc/caniparc-mosquitto.conf \
+    ./usr/share/caniparc/caniparc-mosquitto.acl \
     ./usr/share/applications/de.kronolux.caniparc.desktop \
     ./usr/share/icons/hicolor/scalable/apps/de.kronolux.caniparc.svg \
     ./usr/share/metainfo/de.kronolux.caniparc.metainfo.xml \

@@ -24,7 +24,9 @@
 
 #include <memory>
 
+#include <csignal>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace caniparc;
@@ -78,6 +80,13 @@ struct Station {
     std::unique_ptr<StationShow> show;
 };
 
+// The office broker's users: the board and two rings.
+const std::pair<QString, QString> Users[] = {
+    {QStringLiteral("buero"), QStringLiteral("geheim0")},
+    {QStringLiteral("ring1"), QStringLiteral("geheim1")},
+    {QStringLiteral("ring2"), QStringLiteral("geheim2")},
+};
+
 ShowConfig Config(quint16 port) {
     ShowConfig c;
     c.server = "127.0.0.1";
@@ -102,10 +111,13 @@ private slots:
     void TwoStationsOnOneRing();
     void AWrongPasswordIsNamedAndTheRightOneCatchesUp();
     void TheShippedBrokerConfigurationLetsOnlyItsUsersIn();
+    void TheShippedAccessListKeepsEachStationToItsRing();
     void AStationThatClosesLeavesItsGoodbyeNotItsWill();
 
 private:
     std::filesystem::path Outbox(const char* name) const { return dir_.filePath(name).toStdString(); }
+    // The shipped broker files set up as the README says, on a free port; the error, or empty.
+    QString StartOfficeBroker(QProcess& mosquitto, quint16& port);
     QTemporaryDir dir_;
 };
 
@@ -284,43 +296,61 @@ void ShowScenarioTest::AWrongPasswordIsNamedAndTheRightOneCatchesUp() {
 }
 
 // The configuration the package ships, as the README has a club install it: in conf.d beside a
-// main file like Debian's (persistence on, its folder given there), with a password file.
-void ShowScenarioTest::TheShippedBrokerConfigurationLetsOnlyItsUsersIn() {
+// main file like Debian's (persistence on, its folder given there), with a password file for
+// two rings and the board, and the access list with a block for each of them.
+QString ShowScenarioTest::StartOfficeBroker(QProcess& mosquitto, quint16& port) {
     QFile shipped(QStringLiteral(CANIPARC_BROKER_CONF));
-    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QFile acl(QStringLiteral(CANIPARC_BROKER_ACL));
+    if (!shipped.open(QIODevice::ReadOnly) || !acl.open(QIODevice::ReadOnly))
+        return QStringLiteral("the shipped files cannot be read");
     QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return QStringLiteral("no free port");
+    port = probe.serverPort();
     probe.close();
     const QString folder = dir_.filePath(QStringLiteral("office"));
-    QVERIFY(QDir().mkpath(folder + QStringLiteral("/conf.d")));
+    QDir().mkpath(folder + QStringLiteral("/conf.d"));
     const QString passwords = folder + QStringLiteral("/caniparc.passwd");
-    QCOMPARE(
-        QProcess::execute(QStringLiteral("mosquitto_passwd"), {QStringLiteral("-c"), QStringLiteral("-b"), passwords,
-                                                               QStringLiteral("ring1"), QStringLiteral("geheim")}),
-        0);
+    for (const auto& [user, password] : Users) {
+        QStringList args = {QStringLiteral("-b"), passwords, user, password};
+        if (!QFile::exists(passwords))
+            args.prepend(QStringLiteral("-c"));
+        if (QProcess::execute(QStringLiteral("mosquitto_passwd"), args) != 0)
+            return QStringLiteral("mosquitto_passwd failed");
+    }
     QString text = QString::fromUtf8(shipped.readAll());
-    QVERIFY(text.contains(QStringLiteral("\nlistener 1883\n")));
-    QVERIFY(text.contains(QStringLiteral("\nallow_anonymous false\n")));
+    for (const char* line :
+         {"\nlistener 1883\n", "\nallow_anonymous false\n", "\nacl_file /etc/mosquitto/caniparc.acl\n"})
+        if (!text.contains(QLatin1String(line)))
+            return QStringLiteral("the shipped file lacks %1").arg(QLatin1String(line).trimmed());
     text.replace(QStringLiteral("\nlistener 1883\n"), QStringLiteral("\nlistener %1 127.0.0.1\n").arg(port));
     text.replace(QStringLiteral("/etc/mosquitto/caniparc.passwd"), passwords);
-    QFile part(folder + QStringLiteral("/conf.d/caniparc.conf"));
-    QVERIFY(part.open(QIODevice::WriteOnly));
-    part.write(text.toUtf8());
-    part.close();
-    QFile main(folder + QStringLiteral("/mosquitto.conf"));
-    QVERIFY(main.open(QIODevice::WriteOnly));
-    main.write(QStringLiteral("persistence true\npersistence_location %1/\nuser %2\ninclude_dir %1/conf.d\n")
-                   .arg(folder, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name))
-                   .toUtf8());
-    main.close();
-    QProcess mosquitto;
+    text.replace(QStringLiteral("/etc/mosquitto/caniparc.acl"), folder + QStringLiteral("/caniparc.acl"));
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    const QString main = folder + QStringLiteral("/mosquitto.conf");
+    if (!write(folder + QStringLiteral("/conf.d/caniparc.conf"), text.toUtf8()) ||
+        !write(folder + QStringLiteral("/caniparc.acl"), acl.readAll()) ||
+        !write(main, QStringLiteral("persistence true\npersistence_location %1/\nuser %2\ninclude_dir %1/conf.d\n")
+                         .arg(folder, QString::fromLocal8Bit(getpwuid(geteuid())->pw_name))
+                         .toUtf8()))
+        return QStringLiteral("cannot write the broker's files");
     mosquitto.setProcessChannelMode(QProcess::MergedChannels);
-    mosquitto.start(QStringLiteral("/usr/sbin/mosquitto"), {QStringLiteral("-c"), main.fileName()});
-    QVERIFY(mosquitto.waitForStarted(5000));
+    mosquitto.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    mosquitto.start(QStringLiteral("/usr/sbin/mosquitto"), {QStringLiteral("-c"), main});
+    return mosquitto.waitForStarted(5000) ? QString() : QStringLiteral("mosquitto did not start");
+}
+
+void ShowScenarioTest::TheShippedBrokerConfigurationLetsOnlyItsUsersIn() {
+    QProcess mosquitto;
+    quint16 port = 0;
+    const QString error = StartOfficeBroker(mosquitto, port);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     Station ring(Outbox("office.sqlite"), Config(port));
     ring.config.user = "ring1";
-    ring.config.password = "geheim";
+    ring.config.password = "geheim1";
     Station stranger(Outbox("stranger.sqlite"), Config(port));
     stranger.config.ring = "Ring 2";
     ring.Start();
@@ -331,7 +361,56 @@ void ShowScenarioTest::TheShippedBrokerConfigurationLetsOnlyItsUsersIn() {
     ring.show->Stop();
     mosquitto.terminate();
     QVERIFY(mosquitto.waitForFinished(5000));
-    QVERIFY(QFile::exists(folder + QStringLiteral("/mosquitto.db"))); // persistence where the main file said
+    QVERIFY(QFile::exists(dir_.filePath(QStringLiteral("office/mosquitto.db")))); // where the main file said
+}
+
+// With the shipped access list a station logged in as another ring's user, and the board's user,
+// cannot put a thing into a ring: the broker refuses it, the station says so, and the board ends
+// with exactly the ring's own protocol.
+void ShowScenarioTest::TheShippedAccessListKeepsEachStationToItsRing() {
+    QProcess mosquitto;
+    quint16 port = 0;
+    const QString error = StartOfficeBroker(mosquitto, port);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    Board board(port, QStringLiteral("board"), QStringLiteral("buero"), QStringLiteral("geheim0"));
+    Station ring(Outbox("ring1.sqlite"), Config(port));
+    ring.config.user = "ring1";
+    ring.config.password = "geheim1";
+    ring.Start();
+    QTRY_VERIFY2_WITH_TIMEOUT(ring.Line() == "Turnier: verbunden", qPrintable(mosquitto.readAll()), 10000);
+    ring.Enter(1);
+    ring.Enter(2);
+    QTRY_COMPARE_WITH_TIMEOUT(board.Rows(), ring.source.rows, 10000);
+
+    Station intruder(Outbox("intruder.sqlite"), Config(port)); // ring 2's user, set to ring 1
+    intruder.config.user = "ring2";
+    intruder.config.password = "geheim2";
+    intruder.source.rows = {testing::TestEntry(901)};
+    intruder.Start();
+    QTRY_VERIFY2_WITH_TIMEOUT(intruder.Line().find("der Broker nimmt die Einträge nicht an") != std::string::npos,
+                              intruder.Line().c_str(), 10000);
+    intruder.Enter(902);
+
+    MqttClient forger(
+        testing::LoopbackBroker(port, QStringLiteral("forger"), QStringLiteral("buero"), QStringLiteral("geheim0")));
+    QSignalSpy refused(&forger, &MqttClient::Refused);
+    forger.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(forger.IsConnected(), 5000);
+    // A newer epoch's snapshot would replace the ring at the board, were it let through.
+    const SnapshotMessage forged{999, 0, WallMs(), {}, {}, {testing::TestEntry(903)}};
+    QVERIFY(forger.Publish(RingTopicName(Show, Ring, RingTopic::Snapshot), WriteShowMessage(forged), 1, true) >= 0);
+    QTRY_COMPARE_WITH_TIMEOUT(refused.count(), 1, 5000);
+
+    ring.Enter(3);
+    QTRY_COMPARE_WITH_TIMEOUT(board.Rows(), ring.source.rows, 10000);
+    QTest::qWait(500); // anything let through would have come before the ring's last entry
+    QCOMPARE(board.Rows(), ring.source.rows);
+    QCOMPARE(board.state.Rings().size(), std::size_t(1));
+    QCOMPARE(board.state.Rings().at(Ring).Epoch(), ring.show->Publisher()->Box().Epoch());
+    ring.show->Stop();
+    intruder.show->Stop();
+    mosquitto.terminate();
+    QVERIFY(mosquitto.waitForFinished(5000));
 }
 
 // Closing says goodbye: the ring's state is the station's own "offline" with its time, and the
