@@ -7,18 +7,27 @@
 // Usage: contact_latency_live [bursts=40] [clients=300] [rounds=1]
 //   Rounds alternate the two, so that a busy machine disturbs both alike; the pooled figures of
 //   each come last.
-//   (internally: contact_latency_live --clients <port> <count>, the clients' process)
+//        contact_latency_live --show [bursts=40] [rounds=1]
+//   The same cases with the station's show link (StationShow, outbox file, an entry every 500 ms)
+//   publishing to a private mosquitto on 127.0.0.1 (the tests' own): without the show, the
+//   broker up, the broker killed, and the broker killed and started again every second (by a
+//   second process of this program).
+//   (internally: contact_latency_live --clients <port> <count>, the clients' process;
+//    contact_latency_live --flap <ms>, the flapping broker's process)
 #include "ContactLatency.h"
 
 #include "FakeSerialBackend.h"
 #include "LiveServer.h"
+#include "MosquittoBroker.h"
 #include "QtDispatcher.h"
 #include "QtScheduler.h"
+#include "StationShow.h"
 #include "export/ClipboardText.h"
 #include "station/Dialogs.h"
 #include "station/Station.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
@@ -186,26 +195,166 @@ bool RunWatched(LiveServer& server, int clients, const std::function<void()>& me
 
 } // namespace
 
+// The flapping broker's process: a private mosquitto, killed and started again every `ms`,
+// until its standard input closes. Its first line says the port.
+int RunFlappingBroker(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int ms = std::clamp(std::atoi(argv[2]), 100, 60000);
+    testing::MosquittoBroker broker;
+    if (!broker.Start())
+        return 1;
+    std::printf("%u\n", broker.Port());
+    std::fflush(stdout);
+    bool up = true;
+    QTimer flap;
+    QObject::connect(&flap, &QTimer::timeout, [&] {
+        if (up)
+            broker.Kill();
+        else
+            broker.Start();
+        up = !up;
+    });
+    flap.start(ms);
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&app] {
+        char buffer[64];
+        if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
+            app.quit();
+    });
+    QTimer::singleShot(kMaxClientSeconds * 1000, &app, &QCoreApplication::quit);
+    app.exec();
+    return 0;
+}
+
+// A station as the program builds it, with its own port closed (no device is present).
+struct BenchStation {
+    BenchStation() : station(Services(), "caniparc-bench") {
+        station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
+    }
+    StationServices Services() {
+        StationServices services{*time, scheduler, dialogs};
+        services.serial = &port;
+        services.dispatcher = &dispatcher;
+        services.devicePresent = [](const std::string&) { return false; };
+        return services;
+    }
+    std::unique_ptr<TimeSource> time = MakeSystemTimeSource();
+    ui::QtScheduler scheduler;
+    ui::QtDispatcher dispatcher;
+    QuietDialogs dialogs;
+    testing::FakeSerialBackend port;
+    QTemporaryDir folder;
+    Station station;
+};
+
+ShowConfig BenchShow(quint16 port) {
+    ShowConfig config;
+    config.server = "127.0.0.1";
+    config.port = port;
+    config.show = "Bench";
+    config.ring = "Ring 1";
+    return config;
+}
+
+int RunShow(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int bursts = argc > 2 ? std::max(5, std::atoi(argv[2])) : 40;
+    const int rounds = argc > 3 ? std::clamp(std::atoi(argv[3]), 1, 10) : 1;
+    BenchStation bench;
+    // The station's ring as it publishes it, with an entry every 500 ms on top, so the outbox
+    // (SQLite, synchronous FULL, on the main thread) writes as it does while a class runs.
+    std::vector<ShowRow> entries;
+    QTimer entering;
+    QObject::connect(&entering, &QTimer::timeout, [&entries] {
+        ShowRow row;
+        row[ColStartNr] = std::to_string(entries.size() + 1);
+        row[ColDogName] = "Hund " + row[ColStartNr];
+        row[ColTime1] = "31,25";
+        entries.push_back(row);
+    });
+    Station& station = bench.station;
+    StationShow show(
+        [&] {
+            ShowSource source = MakeShowSource(station.GetSettings(), station.Protocol(), station.LiveSnapshot());
+            source.rows.insert(source.rows.end(), entries.begin(), entries.end());
+            return source;
+        },
+        bench.folder.filePath(QStringLiteral("outbox.sqlite")).toStdString(),
+        [] { return QDateTime::currentMSecsSinceEpoch(); });
+    testing::MosquittoBroker broker;
+    const auto connected = [&show] { return show.Publisher() && show.Publisher()->IsConnected(); };
+    std::printf("%d bursts per case; error = recorded stamp - moment the line changed\n", bursts);
+    Pooled without, up, down, flapping; // idle and busy of each
+    for (int round = 0; round < rounds; ++round) {
+        show.Stop();
+        std::printf("\nwithout the show; load average %s\n", LoadAverage().c_str());
+        RunCases(station, *bench.time, bench.dispatcher, bursts, without);
+
+        if (!broker.Start()) {
+            std::fprintf(stderr, "mosquitto did not start\n");
+            return 1;
+        }
+        show.Apply(BenchShow(broker.Port()));
+        entering.start(500);
+        if (!WaitFor(connected, 20000))
+            std::printf("(the show did not connect)\n");
+        std::printf("\nshow, broker up; load average %s\n", LoadAverage().c_str());
+        RunCases(station, *bench.time, bench.dispatcher, bursts, up);
+
+        broker.Kill();
+        WaitFor([&] { return !connected(); }, 10000);
+        std::printf("\nshow, broker killed; load average %s\n", LoadAverage().c_str());
+        RunCases(station, *bench.time, bench.dispatcher, bursts, down);
+        std::printf("entries waiting in the outbox: %zu\n", show.Publisher() ? show.Publisher()->Pending() : 0);
+
+        QProcess flapper;
+        flapper.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        flapper.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--flap"), QStringLiteral("1000")});
+        if (!flapper.waitForStarted() || !flapper.waitForReadyRead(20000)) {
+            std::fprintf(stderr, "the flapping broker did not start\n");
+            return 1;
+        }
+        const auto flapPort = static_cast<quint16>(flapper.readLine().trimmed().toUInt());
+        show.Apply(BenchShow(flapPort));
+        std::printf("\nshow, broker killed and started every second; load average %s\n", LoadAverage().c_str());
+        RunCases(station, *bench.time, bench.dispatcher, bursts, flapping);
+        entering.stop();
+        flapper.closeWriteChannel();
+        if (!flapper.waitForFinished(10000)) {
+            flapper.kill();
+            flapper.waitForFinished();
+        }
+    }
+    std::printf("\npooled over %d round(s)\n", rounds);
+    bench::PrintPooled("idle, without the show", without.idle);
+    bench::PrintPooled("idle, broker up", up.idle);
+    bench::PrintPooled("idle, broker down", down.idle);
+    bench::PrintPooled("idle, broker flapping", flapping.idle);
+    bench::PrintPooled("busy, without the show", without.busy);
+    bench::PrintPooled("busy, broker up", up.busy);
+    bench::PrintPooled("busy, broker down", down.busy);
+    bench::PrintPooled("busy, broker flapping", flapping.busy);
+    show.Stop();
+    station.Run().AbortOrNext(Command::Abbruch);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc >= 4 && std::string(argv[1]) == "--clients")
         return RunClients(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == "--flap")
+        return RunFlappingBroker(argc, argv);
+    if (argc >= 2 && std::string(argv[1]) == "--show")
+        return RunShow(argc, argv);
     QCoreApplication app(argc, argv);
     const int bursts = argc > 1 ? std::max(5, std::atoi(argv[1])) : 40;
     const int clients = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 500) : 300;
     const int rounds = argc > 3 ? std::clamp(std::atoi(argv[3]), 1, 10) : 1;
 
-    const auto time = MakeSystemTimeSource();
-    ui::QtScheduler scheduler;
-    ui::QtDispatcher dispatcher;
-    QuietDialogs dialogs;
-    testing::FakeSerialBackend stationPort; // the station's own port stays closed: no device is present
-    StationServices services{*time, scheduler, dialogs};
-    services.serial = &stationPort;
-    services.dispatcher = &dispatcher;
-    services.devicePresent = [](const std::string&) { return false; };
-    Station station(services, "caniparc-bench");
-    QTemporaryDir folder;
-    station.Startup({folder.path().toStdString() + "/", "", "", {}}, ',');
+    BenchStation bench;
+    Station& station = bench.station;
+    const TimeSource* time = bench.time.get();
+    ui::QtDispatcher& dispatcher = bench.dispatcher;
 
     LiveServer server([&station] { return station.LiveSnapshot(); },
                       [&station] { return ClipboardText(station.Protocol()); });
