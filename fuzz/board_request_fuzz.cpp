@@ -56,14 +56,31 @@ bool DotSegment(std::string_view segment) {
     return plain == "." || plain == "..";
 }
 
-void CheckLink(const ShowBoard& board, const std::string& segment, const std::string& prefix,
-               const std::string& suffix, const std::string& ring, BoardRoute route) {
+void CheckLink(const ShowBoard& board, const std::string& segment, const std::string& prefix, const std::string& suffix,
+               const std::string& ring, BoardRoute route) {
     Check(!DotSegment(segment));
     const LiveRequest request = ParseLiveRequest("GET", prefix + segment + suffix, 0);
     const BoardRequest parsed = ParseBoardPath(request.path);
     Check(parsed.route == route && parsed.ring == ring);
-    if (route == BoardRoute::RingPage || route == BoardRoute::RingJson) // the exports are slow
+    if (route == BoardRoute::RingPage)
         Check(AnswerBoard(board, {{Now, 0}, true, {}}, request.path).status == 200);
+}
+
+// The ring `name` as a station's snapshot gives it, the name in every text.
+void Hold(ShowBoard& board, const std::string& name) {
+    ShowRow row;
+    row[ColStartNr] = "1";
+    row[ColDogName] = name;
+    const std::string snapshot = WriteShowMessage(SnapshotMessage{1, 0, Now, {name, name, name, name}, {}, {row}});
+    board.Receive(RingTopicName("Cup", name, RingTopic::Snapshot), snapshot, Now);
+}
+
+// How many characters of markup a page has; escaped text adds none.
+std::size_t Markup(const std::string& page) {
+    std::size_t count = 0;
+    for (const char c : page)
+        count += c == '<' || c == '>' || c == '"';
+    return count;
 }
 
 } // namespace
@@ -77,11 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view target = cut == std::string_view::npos ? std::string_view() : all.substr(cut + 1);
 
     ShowBoard board("Cup");
-    ShowRow row;
-    row[ColStartNr] = "1";
-    row[ColDogName] = name;
-    const std::string snapshot = WriteShowMessage(SnapshotMessage{1, 0, Now, {name, name, name, name}, {}, {row}});
-    board.Receive(RingTopicName("Cup", name, RingTopic::Snapshot), snapshot, Now);
+    Hold(board, name);
     Check(board.Rings().count(name) == (ValidShowName(name) ? 1u : 0u));
 
     const std::string_view methods[] = {"GET", "HEAD", "POST", "get"};
@@ -98,14 +111,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!request.path.empty() && !heavy) {
         const LiveAnswer answer = AnswerBoard(board, context, request.path);
         const bool known = board.Rings().count(parsed.ring) != 0;
-        Check(answer.status == (parsed.route == BoardRoute::NotFound || (!PathOf(parsed).empty() && !known) ? 404 : 200));
+        Check(answer.status ==
+              (parsed.route == BoardRoute::NotFound || (!PathOf(parsed).empty() && !known) ? 404 : 200));
     }
 
-    // Every page names the ring, as text only.
-    if (board.Rings().count(name) && name.find_first_of("<>&\"") != std::string::npos)
-        for (const std::string& page : {OfficePageHtml(board, context.clock, true), SpeakerPageHtml(board, context.clock),
-                                        IndexPageHtml(board, context.clock)})
-            Check(page.find(name) == std::string::npos);
+    // Every page names the ring as text only: its markup is the same as for a plain name.
+    if (board.Rings().count(name) && name.find_first_of("<>\"&") != std::string::npos) {
+        ShowBoard plain("Cup");
+        Hold(plain, "x");
+        Check(Markup(OfficePageHtml(board, context.clock)) == Markup(OfficePageHtml(plain, context.clock)));
+        Check(Markup(SpeakerPageHtml(board, context.clock)) == Markup(SpeakerPageHtml(plain, context.clock)));
+        Check(Markup(IndexPageHtml(board, context.clock)) == Markup(IndexPageHtml(plain, context.clock)));
+    }
     for (const auto& [ring, held] : board.Rings()) {
         const std::string segment = PathSegment(ring);
         CheckLink(board, segment, "/ring/", "", ring, BoardRoute::RingPage);
