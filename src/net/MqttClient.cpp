@@ -1,6 +1,7 @@
 // The broker connection on the Qt event loop (see MqttClient.h).
 #include "MqttClient.h"
 
+#include <QFile>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QSocketNotifier>
@@ -101,7 +102,9 @@ void MqttClient::Attempt() {
             ScheduleRetry();
             return;
         }
-        ConnectTo(info.addresses().first().toString());
+        // With TLS the certificate is checked against the name libmosquitto connects to: the
+        // name itself then, which the look-up just found, rather than its address.
+        ConnectTo(options_.caFile.isEmpty() ? info.addresses().first().toString() : options_.host);
     });
 }
 
@@ -122,6 +125,11 @@ void MqttClient::ConnectTo(const QString& address) {
     if (!options_.willTopic.empty())
         mosquitto_will_set_v5(mosq_, options_.willTopic.c_str(), static_cast<int>(options_.willPayload.size()),
                               options_.willPayload.data(), 1, options_.willRetain, nullptr);
+    if (!options_.caFile.isEmpty() && mosquitto_tls_set(mosq_, QFile::encodeName(options_.caFile).constData(), nullptr,
+                                                        nullptr, nullptr, nullptr) != MOSQ_ERR_SUCCESS) {
+        Drop(QStringLiteral("CA-Zertifikat %1 nicht lesbar").arg(options_.caFile));
+        return;
+    }
     const int rc = mosquitto_connect_bind_async(mosq_, address.toUtf8().constData(), options_.port,
                                                 options_.keepAliveSeconds, nullptr);
     if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_CONN_PENDING) {

@@ -30,6 +30,10 @@ struct MqttOptions {
     // The last will, sent by the broker when this connection is lost without a goodbye.
     std::string willTopic, willPayload;
     bool willRetain = true;
+    // TLS: the certificate (PEM) of the authority that signed the broker's, or the broker's own
+    // when it signed it itself; the broker's certificate must name the host as given above.
+    // Empty: plain TCP.
+    QString caFile;
 };
 
 class MqttClient final : public QObject {

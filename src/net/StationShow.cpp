@@ -64,6 +64,7 @@ void StationShow::Apply(const ShowConfig& config) {
     options.broker.port = static_cast<quint16>(config.port);
     options.broker.user = QString::fromStdString(config.user);
     options.broker.password = QString::fromStdString(config.password);
+    options.broker.caFile = QString::fromStdString(config.caFile).trimmed();
     options.show = config.show;
     options.ring = config.ring;
     if (adjust)

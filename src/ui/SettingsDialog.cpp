@@ -136,12 +136,15 @@ QGroupBox* SettingsDialog::BuildShow() {
     eShowUser_ = TextEdit(group, "eShowUser", QStringLiteral("Benutzer"));
     eShowPassword_ = TextEdit(group, "eShowPassword", QStringLiteral("Passwort"));
     eShowPassword_->setEchoMode(QLineEdit::Password);
-    const std::array<std::pair<QString, QWidget*>, 6> fields = {{{QStringLiteral("Server:"), eShowServer_},
+    eShowCaFile_ = TextEdit(group, "eShowCaFile", QStringLiteral("CA-Zertifikat"));
+    eShowCaFile_->setPlaceholderText(QStringLiteral("leer: ohne TLS"));
+    const std::array<std::pair<QString, QWidget*>, 7> fields = {{{QStringLiteral("Server:"), eShowServer_},
                                                                  {QStringLiteral("Port:"), seShowPort_},
                                                                  {QStringLiteral("Turnier:"), eShowName_},
                                                                  {QStringLiteral("Ring:"), eShowRing_},
                                                                  {QStringLiteral("Benutzer:"), eShowUser_},
-                                                                 {QStringLiteral("Passwort:"), eShowPassword_}}};
+                                                                 {QStringLiteral("Passwort:"), eShowPassword_},
+                                                                 {QStringLiteral("CA-Zertifikat:"), eShowCaFile_}}};
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const int row = static_cast<int>(i / 2), col = static_cast<int>(i % 2) * 2;
         grid->addWidget(new QLabel(fields[i].first, group), row, col);
@@ -398,6 +401,7 @@ void SettingsDialog::SetForm(const SettingsForm& f) {
     eShowRing_->setText(Text(f.showRing));
     eShowUser_->setText(Text(f.showUser));
     eShowPassword_->setText(Text(f.showPassword));
+    eShowCaFile_->setText(Text(f.showCaFile));
     eDIR_->setText(Text(f.rezervDir));
     cbZFcalc_->setChecked(f.zfCalc);
     sfSkor_->setValue(f.skor);
@@ -453,6 +457,7 @@ SettingsForm SettingsDialog::Form() const {
     f.showRing = eShowRing_->text().trimmed().toStdString();
     f.showUser = eShowUser_->text().toStdString();
     f.showPassword = eShowPassword_->text().toStdString();
+    f.showCaFile = eShowCaFile_->text().toStdString();
     f.rezervDir = eDIR_->text().toStdString();
     f.zfCalc = cbZFcalc_->isChecked();
     f.skor = sfSkor_->value();

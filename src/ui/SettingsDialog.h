@@ -93,6 +93,7 @@ private:
     QLineEdit* eShowRing_ = nullptr;
     QLineEdit* eShowUser_ = nullptr;
     QLineEdit* eShowPassword_ = nullptr;
+    QLineEdit* eShowCaFile_ = nullptr;
     QSpinBox* seLivePort_ = nullptr;
     QLabel* liveAddresses_ = nullptr;
 };

@@ -45,6 +45,8 @@ bool MosquittoBroker::WriteConfig() {
         return false;
     const passwd* me = getpwuid(geteuid());
     QString text = QStringLiteral("listener %1 127.0.0.1\n").arg(port_);
+    if (!certificate_.isEmpty())
+        text += QStringLiteral("certfile %1\nkeyfile %2\n").arg(certificate_, key_);
     // Run as root, mosquitto would change to its own user, who cannot read this folder.
     if (me)
         text += QStringLiteral("user %1\n").arg(QString::fromLocal8Bit(me->pw_name));

@@ -17,6 +17,11 @@ public:
     explicit MosquittoBroker(std::map<QString, QString> users = {});
     ~MosquittoBroker();
 
+    // The listener speaks only TLS, with this certificate and key (PEM); before Start.
+    void UseTls(const QString& certificate, const QString& key) {
+        certificate_ = certificate;
+        key_ = key;
+    }
     bool Start(); // false when it did not answer on its port within a few seconds
     void Kill();
     quint16 Port() const { return port_; }
@@ -27,6 +32,7 @@ private:
 
     QTemporaryDir dir_;
     std::map<QString, QString> users_;
+    QString certificate_, key_;
     QProcess process_;
     quint16 port_ = 0;
 };

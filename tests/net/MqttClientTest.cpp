@@ -1,10 +1,13 @@
 // The broker connection against a real mosquitto on 127.0.0.1: acknowledged publishing, the last
-// will, a broker killed and started again, and a wrong password.
+// will, a broker killed and started again, a wrong password, and TLS with the broker's
+// certificate.
 #include "MqttClient.h"
 #include "MosquittoBroker.h"
 
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -48,6 +51,18 @@ struct Received {
     }
 };
 
+// A self-signed certificate for 127.0.0.1 and its key, made by openssl in `folder`.
+bool MakeCertificate(const QString& folder, const QString& name) {
+    return QProcess::execute(QStringLiteral("openssl"),
+                             {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                              QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                              QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                              QStringLiteral("-keyout"), folder + "/" + name + ".key", QStringLiteral("-out"),
+                              folder + "/" + name + ".crt", QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                              QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                              QStringLiteral("-days"), QStringLiteral("2")}) == 0;
+}
+
 } // namespace
 
 class MqttClientTest : public QObject {
@@ -60,6 +75,7 @@ private slots:
     void AGoodbyeKeepsTheWillUnsent();
     void AKilledBrokerIsNoticedAndReconnectedTo();
     void AWrongPasswordIsRefused();
+    void TlsConnectsOnlyWithTheBrokersCertificate();
 };
 
 void MqttClientTest::PublishedMessagesAreAcknowledgedAndDelivered() {
@@ -160,6 +176,51 @@ void MqttClientTest::AWrongPasswordIsRefused() {
     QSignalSpy goodUp(&good, &MqttClient::Connected);
     good.Start();
     QTRY_COMPARE_WITH_TIMEOUT(goodUp.count(), 1, 5000);
+}
+
+// A broker that speaks only TLS: a client with the broker's certificate as its authority gets
+// through and delivers; one with another certificate, without any, or with a file that is not
+// there does not, and says why.
+void MqttClientTest::TlsConnectsOnlyWithTheBrokersCertificate() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(MakeCertificate(folder.path(), QStringLiteral("broker")));
+    QVERIFY(MakeCertificate(folder.path(), QStringLiteral("other")));
+    MosquittoBroker broker;
+    broker.UseTls(folder.filePath(QStringLiteral("broker.crt")), folder.filePath(QStringLiteral("broker.key")));
+    QVERIFY(broker.Start());
+
+    MqttOptions trusting = Options(broker, "board");
+    trusting.caFile = folder.filePath(QStringLiteral("broker.crt"));
+    MqttClient board(trusting);
+    QVERIFY(Connect(board));
+    Received got(board);
+    QVERIFY(board.Subscribe("caniparc/Cup/+/+", 1));
+    QTest::qWait(200);
+    trusting.clientId = QStringLiteral("station");
+    MqttClient station(trusting);
+    QVERIFY(Connect(station));
+    QSignalSpy acks(&station, &MqttClient::Acknowledged);
+    station.Publish("caniparc/Cup/A/events", "1", 1, false);
+    QTRY_COMPARE_WITH_TIMEOUT(acks.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(got.messages.size(), std::size_t(1), 5000);
+
+    MqttOptions other = Options(broker, "other");
+    other.caFile = folder.filePath(QStringLiteral("other.crt"));
+    MqttOptions plain = Options(broker, "plain");
+    MqttOptions missing = Options(broker, "missing");
+    missing.caFile = folder.filePath(QStringLiteral("nicht-da.crt"));
+    std::vector<std::unique_ptr<MqttClient>> refused;
+    for (const MqttOptions& o : {other, plain, missing}) {
+        refused.push_back(std::make_unique<MqttClient>(o));
+        refused.back()->Start();
+    }
+    QTest::qWait(1500); // several tries at 200 ms
+    for (const auto& client : refused) {
+        QVERIFY(!client->IsConnected());
+        QVERIFY(!client->LastError().isEmpty());
+    }
+    QVERIFY2(refused[2]->LastError().contains(QStringLiteral("nicht-da.crt")), qPrintable(refused[2]->LastError()));
 }
 
 QTEST_GUILESS_MAIN(MqttClientTest)

@@ -61,6 +61,8 @@ struct Settings {
     std::string ShowRing; // this station's ring
     std::string ShowUser;
     std::string ShowPassword; // the settings file is readable by its user only
+    // The CA certificate (PEM file) of a broker that speaks TLS; empty: plain TCP.
+    std::string ShowCaFile;
 
     // Run-time values, never stored (RunTimeValueCount below counts them).
     std::string ProgramTitle = "caniparc";

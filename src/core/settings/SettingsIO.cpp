@@ -78,6 +78,7 @@ constexpr auto table = std::to_array<Entry>({
     {"ShowRing", &Settings::ShowRing},
     {"ShowUser", &Settings::ShowUser},
     {"ShowPassword", &Settings::ShowPassword},
+    {"ShowCaFile", &Settings::ShowCaFile},
 });
 
 // Every field of the model is either stored (an entry above) or one of the run-time values.

@@ -9,7 +9,7 @@
 namespace caniparc {
 
 ShowConfig ShowConfigOf(const Settings& s) {
-    return {s.ShowServer, s.ShowPort, s.ShowName, s.ShowRing, s.ShowUser, s.ShowPassword};
+    return {s.ShowServer, s.ShowPort, s.ShowName, s.ShowRing, s.ShowUser, s.ShowPassword, s.ShowCaFile};
 }
 
 namespace {

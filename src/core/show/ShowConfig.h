@@ -15,6 +15,7 @@ struct ShowConfig {
     int port = 1883;
     std::string show, ring;
     std::string user, password;
+    std::string caFile; // TLS with this authority's certificate; empty: plain TCP
     bool operator==(const ShowConfig&) const = default;
 };
 

@@ -86,6 +86,7 @@ SettingsForm FormFromSettings(const Settings& s, const std::vector<MonitorBounds
     f.showRing = s.ShowRing;
     f.showUser = s.ShowUser;
     f.showPassword = s.ShowPassword;
+    f.showCaFile = s.ShowCaFile;
     CopyMonitors(s, monitors, f);
     return f;
 }
@@ -162,6 +163,7 @@ void CopyFormToSettings(const SettingsForm& f, Settings& s) {
     s.ShowRing = f.showRing;
     s.ShowUser = f.showUser;
     s.ShowPassword = f.showPassword;
+    s.ShowCaFile = f.showCaFile;
 }
 
 int ChosenPort(const SettingsForm& form) {

@@ -52,7 +52,7 @@ struct SettingsForm {
     bool liveWeb = false;
     int livePort = 8080;
 
-    std::string showServer, showName, showRing, showUser, showPassword;
+    std::string showServer, showName, showRing, showUser, showPassword, showCaFile;
     int showPort = 1883;
 
     int qp2 = 6, qp3 = 16, qp4 = 26;

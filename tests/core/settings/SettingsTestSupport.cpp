@@ -95,7 +95,8 @@ Settings ChangedSettings() {
                     .ShowName = "Frühjahrsturnier",
                     .ShowRing = "Ring 2",
                     .ShowUser = "ring2",
-                    .ShowPassword = "ge\"heim\\"};
+                    .ShowPassword = "ge\"heim\\",
+                    .ShowCaFile = "/etc/ssl/büro-ca.crt"};
 }
 
 MemoryStore StoreOf(const Settings& settings) {
