@@ -45,6 +45,10 @@ void BoardRing::OnSnapshot(const SnapshotMessage& snapshot, std::int64_t nowMs, 
         ++counts_.duplicates;
         return;
     }
+    // Runs entered while the board did not hear the ring (the broker lost them, or the board was
+    // away) come whole in the snapshot; those the board held nothing of are not guessed at.
+    if (HasData())
+        NoteTimed(snapshot.rows);
     Restore(snapshot);
     ++counts_.snapshots;
     changedMs_ = nowMs;
@@ -98,10 +102,13 @@ void BoardRing::OnEvent(const EventMessage& event, std::int64_t nowMs, bool reta
 }
 
 void BoardRing::NoteEntries(const EventMessage& event) {
-    if (event.kind != ShowEventKind::Entry)
-        return;
+    if (event.kind == ShowEventKind::Entry)
+        NoteTimed(event.change.rows);
+}
+
+void BoardRing::NoteTimed(const std::vector<ShowRow>& changed) {
     // An entry also re-places other rows; the entered one is the row whose run got its time.
-    for (const ShowRow& row : event.change.rows) {
+    for (const ShowRow& row : changed) {
         const auto before = std::find_if(rows_.begin(), rows_.end(),
                                          [&row](const ShowRow& held) { return held[ColStartNr] == row[ColStartNr]; });
         const bool hadTime1 = before != rows_.end() && !(*before)[ColTime1].empty();

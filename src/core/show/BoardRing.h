@@ -73,7 +73,7 @@ public:
     // When the data last changed.
     std::int64_t ChangedMs() const { return changedMs_; }
     // The start numbers of the runs entered lately, the newest first (at most MaxRecent): the
-    // rows an entry event gave a time they did not have.
+    // rows an entry event or a later snapshot gave a time they did not have.
     static constexpr std::size_t MaxRecent = 10;
     const std::deque<std::string>& RecentEntries() const { return recent_; }
 
@@ -90,6 +90,7 @@ private:
     void Drain(std::int64_t nowMs);
     void Apply(const EventMessage& event, std::int64_t nowMs);
     void NoteEntries(const EventMessage& event);
+    void NoteTimed(const std::vector<ShowRow>& changed);
 
     std::string name_;
     std::uint64_t epoch_ = 0;

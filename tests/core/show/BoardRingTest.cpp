@@ -39,6 +39,22 @@ TEST(BoardRing, AppliesEachEventOnceAndInOrder) {
     EXPECT_EQ(ring.ChangedMs(), 104);
 }
 
+// The speaker's last results: the runs that got a time, newest first, also those a snapshot
+// brought after the broker lost them (their order among themselves is the table's).
+TEST(BoardRing, RunsEnteredLatelyComeFromEventsAndFromACatchingUpSnapshot) {
+    BoardRing ring("A");
+    ring.OnSnapshot(Snapshot(5, 0, {Starter("1"), Starter("2"), Starter("3"), Starter("4")}), 0);
+    ring.OnEvent(Entry(5, 1, "2", "31,00"), 1);
+    ring.OnEvent(Entry(5, 2, "1", "32,00"), 2);
+    EXPECT_EQ(ring.RecentEntries(), (std::deque<std::string>{"1", "2"}));
+    // 3 and 4 entered while the broker was down; it came back empty and the snapshot came first.
+    ring.OnSnapshot(
+        Snapshot(5, 4, {Starter("1", "32,00"), Starter("2", "31,00"), Starter("3", "33,00"), Starter("4", "34,00")}),
+        3);
+    ring.OnEvent(Entry(5, 3, "3", "33,00"), 4); // the tail after it changes nothing
+    EXPECT_EQ(ring.RecentEntries(), (std::deque<std::string>{"4", "3", "1", "2"}));
+}
+
 TEST(BoardRing, AGapIsAskedForAtMostEveryIntervalUntilItCloses) {
     BoardRing ring("A");
     ring.OnSnapshot(Snapshot(5, 2, {}), 0);
