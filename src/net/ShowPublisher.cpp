@@ -121,11 +121,10 @@ void ShowPublisher::Poll() {
         settings_ = now.settings;
         SendSnapshot();
     }
-    if (!lanes_ || *lanes_ != now.lanes) {
+    // Only lanes that went out count as published, so the lanes after a reconnect go out too.
+    if (IsConnected() && (!lanes_ || *lanes_ != now.lanes)) {
         lanes_ = now.lanes;
-        if (IsConnected())
-            client_->Publish(Topic(RingTopic::Lanes), WriteShowMessage(LanesMessage{wallClock_(), now.lanes}), 0,
-                             false);
+        client_->Publish(Topic(RingTopic::Lanes), WriteShowMessage(LanesMessage{wallClock_(), now.lanes}), 0, false);
     }
 }
 
@@ -170,6 +169,7 @@ void ShowPublisher::Connected() {
 
 void ShowPublisher::BeginPublishing() {
     publishing_ = true;
+    lanes_.reset(); // whatever the board heard last may be from before the loss
     SendState();
     SendSnapshot();
     for (const OutboxRecord& record : outbox_.Next(100000))

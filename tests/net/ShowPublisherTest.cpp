@@ -77,10 +77,14 @@ void ShowPublisherTest::ABrokerKilledMidClassAndStartedEmptyLosesNothing() {
     QTRY_VERIFY_WITH_TIMEOUT(station.publisher->IsConnected() && board.client.IsConnected(), 5000);
     for (int n = 1; n <= 50; ++n)
         station.Enter(n);
+    station.source.lanes[0] = {true, "51", "Hund 51", "", "12,34", ShowLaneState::Running, false};
+    station.publisher->Poll();
     broker.Kill();
     QTRY_VERIFY_WITH_TIMEOUT(!station.publisher->IsConnected(), 5000);
     for (int n = 51; n <= 80; ++n)
         station.Enter(n); // the ring goes on alone
+    station.source.lanes[0] = {true, "81", "Hund 81", "", "30,00", ShowLaneState::Stopped, false};
+    station.publisher->Poll();
     const ShowStatusLine down = station.publisher->Status();
     QVERIFY(down.alarm);
     QVERIFY2(down.text.find("Turnier: getrennt seit ") == 0, down.text.c_str());
@@ -89,6 +93,10 @@ void ShowPublisherTest::ABrokerKilledMidClassAndStartedEmptyLosesNothing() {
     QTRY_VERIFY_WITH_TIMEOUT(board.Rows() == station.source.rows, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(station.publisher->Pending(), std::size_t(0), 5000);
     QCOMPARE(board.state.Rings().at(Ring).Seq(), std::uint64_t(80));
+    // The lanes as they are now, not as they were when the broker went: the speaker would name
+    // a dog long gone.
+    const auto& lanes = board.state.Rings().at(Ring).Lanes();
+    QTRY_VERIFY_WITH_TIMEOUT(lanes && lanes->lanes == station.source.lanes, 5000);
 }
 
 void ShowPublisherTest::ABoardThatStartsLateGetsEverything() {
