@@ -50,6 +50,7 @@ void BoardRing::OnSnapshot(const SnapshotMessage& snapshot, std::int64_t nowMs, 
     if (HasData())
         NoteTimed(snapshot.rows);
     Restore(snapshot);
+    DropUntimed();
     ++counts_.snapshots;
     changedMs_ = nowMs;
     Drain(nowMs);
@@ -122,9 +123,19 @@ void BoardRing::NoteTimed(const std::vector<ShowRow>& changed) {
         recent_.pop_back();
 }
 
+// A run taken back, or a new class whose start numbers begin again, leaves no result named.
+void BoardRing::DropUntimed() {
+    std::erase_if(recent_, [this](const std::string& number) {
+        const auto it = std::find_if(rows_.begin(), rows_.end(),
+                                     [&number](const ShowRow& row) { return row[ColStartNr] == number; });
+        return it == rows_.end() || ((*it)[ColTime1].empty() && (*it)[ColTime2].empty());
+    });
+}
+
 void BoardRing::Apply(const EventMessage& event, std::int64_t nowMs) {
     NoteEntries(event);
     ApplyChange(rows_, event.change);
+    DropUntimed();
     seq_ = event.seq;
     ++counts_.applied;
     changedMs_ = nowMs;

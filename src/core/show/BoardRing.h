@@ -91,6 +91,7 @@ private:
     void Apply(const EventMessage& event, std::int64_t nowMs);
     void NoteEntries(const EventMessage& event);
     void NoteTimed(const std::vector<ShowRow>& changed);
+    void DropUntimed();
 
     std::string name_;
     std::uint64_t epoch_ = 0;

@@ -53,6 +53,12 @@ TEST(BoardRing, RunsEnteredLatelyComeFromEventsAndFromACatchingUpSnapshot) {
         3);
     ring.OnEvent(Entry(5, 3, "3", "33,00"), 4); // the tail after it changes nothing
     EXPECT_EQ(ring.RecentEntries(), (std::deque<std::string>{"4", "3", "1", "2"}));
+    // A run taken back, then a new class whose start numbers begin at 1 again: no result of the
+    // old class is named with a starter of the new one.
+    ring.OnEvent(EventMessage{5, 5, 0, ShowEventKind::Correction, {false, {Starter("4")}, {}, {}}}, 5);
+    EXPECT_EQ(ring.RecentEntries(), (std::deque<std::string>{"3", "1", "2"}));
+    ring.OnEvent(EventMessage{5, 6, 0, ShowEventKind::Correction, {true, {Starter("1"), Starter("2")}, {}, {}}}, 6);
+    EXPECT_TRUE(ring.RecentEntries().empty());
 }
 
 TEST(BoardRing, AGapIsAskedForAtMostEveryIntervalUntilItCloses) {
