@@ -177,6 +177,15 @@ TEST(SpreadsheetImport, MillionsOfEmptyElements_AreReadPastOrRefused) {
     ASSERT_EQ(wide.error, "");
     ASSERT_EQ(wide.rows.size(), 1u);
     EXPECT_EQ(wide.rows[0][ColStartNr], "7");
+    // So is a filled twentieth cell, just past the last column.
+    std::string twenty = "<row>";
+    for (int col = 0; col <= ColPlace + 1; ++col)
+        twenty += "<c t=\"inlineStr\"><is><t>" + std::to_string(col + 1) + "</t></is></c>";
+    const SheetImport past = ReadSpreadsheetBytes(Xlsx(twenty + "</row>"), ExportSettings());
+    ASSERT_EQ(past.error, "");
+    ASSERT_EQ(past.rows.size(), 1u);
+    EXPECT_EQ(past.rows[0][ColPlace], std::to_string(ColPlace + 1));
+    EXPECT_EQ(past.rows[0][ColSortKey], ""); // the hidden key is the station's own
     // Elements that bring no rows, and shared strings by the million, are not worth a class.
     for (const std::string& bytes :
          {Xlsx(first + "</row>", "<sst>" + Repeat("<si/>", 3'000'000) + "</sst>"),
@@ -234,14 +243,18 @@ TEST(SpreadsheetImport, DurationsAndDates_FollowTheCellsNumberFormat) {
     const std::string styles =
         "<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"[MM]:SS.00\"/>"
         "<numFmt numFmtId=\"165\" formatCode=\"DD.MM.YYYY\"/>"
-        "<numFmt numFmtId=\"166\" formatCode=\"&quot;Tag &quot;0\"/></numFmts><cellXfs>"
+        "<numFmt numFmtId=\"166\" formatCode=\"&quot;Tag &quot;0\"/>"
+        "<numFmt numFmtId=\"167\" formatCode=\"[Red][$-407]0.00\"/><numFmt numFmtId=\"168\" formatCode=\"[h]:mm\"/>"
+        "</numFmts><cellXfs>"
         "<xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"165\"/><xf numFmtId=\"14\"/>"
-        "<xf numFmtId=\"166\"/><xf numFmtId=\"22\"/><xf numFmtId=\"47\"/></cellXfs></styleSheet>";
+        "<xf numFmtId=\"166\"/><xf numFmtId=\"22\"/><xf numFmtId=\"47\"/><xf numFmtId=\"167\"/>"
+        "<xf numFmtId=\"168\"/></cellXfs></styleSheet>";
     // 38,5 s and 62,07 s as fractions of a day, 2026-03-15 as a day number.
     const SheetImport sheet = ReadSpreadsheetBytes(
         Xlsx("<row><c t=\"inlineStr\"><is><t>Nr.</t></is></c></row><row><c><v>1</v></c><c s=\"2\"><v>46096</v></c>"
              "<c s=\"3\"><v>46096</v></c><c s=\"5\"><v>46096.5</v></c><c s=\"4\"><v>3</v></c>"
-             "<c s=\"1\"><v>4.4560185185185184E-4</v></c><c s=\"6\"><v>7.184027777777778E-4</v></c></row>",
+             "<c s=\"1\"><v>4.4560185185185184E-4</v></c><c s=\"6\"><v>7.184027777777778E-4</v></c>"
+             "<c s=\"7\"><v>2.5</v></c><c s=\"8\"><v>4.4560185185185184E-4</v></c></row>",
              {}, styles),
         ExportSettings());
     ASSERT_EQ(sheet.error, "");
@@ -252,6 +265,8 @@ TEST(SpreadsheetImport, DurationsAndDates_FollowTheCellsNumberFormat) {
     EXPECT_EQ(sheet.rows[1][ColCategory], "3"); // a quoted "Tag" is no day
     EXPECT_EQ(sheet.rows[1][ColTime1], "38,5");
     EXPECT_EQ(sheet.rows[1][ColFaults1], "62,07");
+    EXPECT_EQ(sheet.rows[1][ColRefusals1], "2,5");    // a colour and a locale in brackets are no time
+    EXPECT_EQ(sheet.rows[1][ColTimeFaults1], "38,5"); // [h] is elapsed time
     const SheetImport ods = ReadSpreadsheetBytes(
         Ods("<table:table-row>" + Cell("1") + Cell("x") + Cell("x") +
             "<table:table-cell office:value-type=\"date\" office:date-value=\"2026-03-15\"><text:p>x</text:p>"
