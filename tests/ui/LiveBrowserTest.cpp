@@ -182,23 +182,32 @@ private slots:
             },
             [] { return std::string(); });
         QVERIFY(server.Start(0, QHostAddress::LocalHost));
-        QTemporaryDir profile;
-        ChromiumProcess chromiumProcess;
-        QProcess& browser = chromiumProcess.Process();
-        chromiumProcess.Start(chromium,
-                              {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                               "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                               "--user-data-dir=" + profile.path(), "--virtual-time-budget=3000", "--dump-dom",
-                               QStringLiteral("http://127.0.0.1:%1/").arg(server.Port())});
-        QVERIFY(browser.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(browser.state() == QProcess::NotRunning, 60000);
-        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
-        chromiumProcess.End();
+        // Chromium dumps the page when its virtual time is up, whether or not the socket's first
+        // state has come; on a busy machine it may not have yet, so the browser gets three looks.
+        QString dom;
+        QString firstLook;
+        for (int look = 0; look < 3; ++look) {
+            QTemporaryDir profile;
+            ChromiumProcess chromiumProcess;
+            QProcess& browser = chromiumProcess.Process();
+            // The page is made from the next look at the station; the socket's states come later.
+            firstLook = QStringLiteral("<div class=\"t\">%1,00</div>").arg(snapshots + 1);
+            chromiumProcess.Start(chromium,
+                                  {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                                   "--user-data-dir=" + profile.path(), "--virtual-time-budget=3000", "--dump-dom",
+                                   QStringLiteral("http://127.0.0.1:%1/").arg(server.Port())});
+            QVERIFY(browser.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(browser.state() == QProcess::NotRunning, 60000);
+            dom = QString::fromUtf8(browser.readAllStandardOutput());
+            chromiumProcess.End();
+            if (dom.contains(QStringLiteral("Live verbunden")) && !dom.contains(firstLook))
+                break;
+        }
         QVERIFY2(dom.contains(QStringLiteral("<td class=\"l\">Bella</td>")), qPrintable(dom.left(2000)));
         QVERIFY(dom.contains(QStringLiteral("&lt;script&gt;document.title='X'&lt;/script&gt;")));
         QVERIFY(dom.contains(QStringLiteral("<title>Pokal</title>")));
-        // The page was made from the first look; the socket's state came later.
-        QVERIFY2(!dom.contains(QStringLiteral("<div class=\"t\">1,00</div>")), qPrintable(dom.left(3000)));
+        QVERIFY2(!dom.contains(firstLook), qPrintable(dom.right(3000)));
         QVERIFY(dom.contains(QStringLiteral("Live verbunden")));
     }
     void runningLaneTimeInABrowser() {
