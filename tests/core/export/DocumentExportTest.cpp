@@ -3,6 +3,7 @@
 
 #include "ExportFixtures.h"
 #include "export/ExportTable.h"
+#include "export/XmlPull.h"
 #include "export/ZipArchive.h"
 
 #include <gtest/gtest.h>
@@ -121,6 +122,17 @@ TEST(DocumentExport, NewDocument_HasATitleHeadingATableStyleAndARepeatedTitleRow
         EXPECT_NE(styles.find(style), std::string::npos) << style;
     EXPECT_NE(Part(docx, "word/_rels/document.xml.rels").find("Target=\"styles.xml\""), std::string::npos);
     EXPECT_NE(Part(docx, "[Content_Types].xml").find("/word/styles.xml"), std::string::npos);
+    // Word refuses the whole file for one part that is not well formed.
+    const ZipReader zip(docx);
+    for (const std::string& name : zip.Names()) {
+        std::string part;
+        ASSERT_EQ(zip.Read(name, part), ZipError::None) << name;
+        XmlPull xml(part);
+        XmlPull::Event e;
+        while ((e = xml.Next()) != XmlPull::Event::Done && e != XmlPull::Event::Error) {
+        }
+        EXPECT_EQ(e, XmlPull::Event::Done) << name;
+    }
 }
 
 // A long protocol: LibreOffice takes minutes over one table of thousands of rows (its time grows
