@@ -1,6 +1,7 @@
 // The show's status line and the kind of a change (see ShowStatus.h).
 #include "show/ShowStatus.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unordered_map>
 
@@ -23,7 +24,11 @@ ShowStatusLine ShowStatusText(bool connected, int sinceHour, int sinceMinute, st
 }
 
 ShowEventKind KindOfChange(const std::vector<ShowRow>& before, const ProtocolChange& change) {
-    if (change.replaceAll || !change.removed.empty())
+    // A removed row makes a correction; the blank row of an empty protocol, which the first entry
+    // takes the place of, does not.
+    const bool removedAStarter =
+        std::any_of(change.removed.begin(), change.removed.end(), [](const std::string& key) { return !key.empty(); });
+    if (change.replaceAll || removedAStarter)
         return ShowEventKind::Correction;
     std::unordered_map<std::string, const ShowRow*> old;
     for (const ShowRow& row : before)

@@ -1,5 +1,6 @@
 // The station's status line for the show and the kind of a published change.
 #include "show/ShowStatus.h"
+#include "show/ProtocolChange.h"
 #include "show/RingClaim.h"
 #include "show/ShowSource.h"
 
@@ -36,6 +37,10 @@ TEST(ShowStatus, ATimeWhereThereWasNoneIsAnEntryAnythingElseACorrection) {
     EXPECT_EQ(kind({Starter("2", "32,00")}), ShowEventKind::Correction);
     EXPECT_EQ(kind({Starter("1", "")}), ShowEventKind::Correction);
     EXPECT_EQ(KindOfChange(before, ProtocolChange{false, {}, {"2"}, {}}), ShowEventKind::Correction);
+    // The first entry into an empty protocol takes the place of its blank row.
+    const std::vector<ShowRow> blank = {Starter("", "")};
+    EXPECT_EQ(KindOfChange(blank, DiffProtocol(blank, {Starter("1", "31,00")})), ShowEventKind::Entry);
+    EXPECT_EQ(KindOfChange(before, DiffProtocol(before, {Starter("1", "31,00")})), ShowEventKind::Correction);
 }
 
 TEST(ShowSettings, TravelWithTheSnapshotAndOnlySaneValuesAreTaken) {
