@@ -66,6 +66,18 @@ double ThreadCpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
+// A helper process runs until its parent closes its input, or at most kMaxClientSeconds.
+void RunUntilParentLetsGo(QCoreApplication& app) {
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&app] {
+        char buffer[64];
+        if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
+            app.quit();
+    });
+    QTimer::singleShot(kMaxClientSeconds * 1000, &app, &QCoreApplication::quit);
+    app.exec();
+}
+
 // The clients' process: `count` WebSockets on the lane's pushes until its standard input closes.
 int RunClients(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -88,14 +100,7 @@ int RunClients(int argc, char** argv) {
         socket->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(port)));
         sockets.push_back(std::move(socket));
     }
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&app] {
-        char buffer[64];
-        if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
-            app.quit();
-    });
-    QTimer::singleShot(kMaxClientSeconds * 1000, &app, &QCoreApplication::quit);
-    app.exec();
+    RunUntilParentLetsGo(app);
     std::printf("clients %d, connected %d, messages %ld, errors %d\n", count, connected, messages, errors);
     return 0;
 }
@@ -215,14 +220,7 @@ int RunFlappingBroker(int argc, char** argv) {
         up = !up;
     });
     flap.start(ms);
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&app] {
-        char buffer[64];
-        if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
-            app.quit();
-    });
-    QTimer::singleShot(kMaxClientSeconds * 1000, &app, &QCoreApplication::quit);
-    app.exec();
+    RunUntilParentLetsGo(app);
     return 0;
 }
 
